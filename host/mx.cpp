@@ -1,0 +1,310 @@
+/* libmx of the stand-in host: arrays, scratch memory, and the bookkeeping
+ * around one call of a module.
+ *
+ * Every data block carries a header in front and, outside sanitizer builds,
+ * a guard zone behind it; a block whose guard has changed was written past
+ * its end, and the call that did it is reported.  Under AddressSanitizer the
+ * guard is left out so that the sanitizer sees the exact block size.
+ * The data pointer of an empty array is valid but points at no element:
+ * tools must decide emptiness from the counts, never from a null pointer.
+ */
+#include "standin.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t guardBytes = 0;
+#else
+constexpr size_t guardBytes = 32;
+#endif
+constexpr unsigned char guardPattern = 0xA5;
+constexpr uint64_t blockMagic = 0x6C6F7772616E6B31ull;
+
+struct alignas(16) BlockHeader {
+    size_t bytes;
+    uint64_t magic;
+};
+
+/* What the host tracks while a module's entry runs. */
+struct CallState {
+    jmp_buf jump;
+    std::string message;
+    std::vector<void *> scratch;
+    std::vector<mxArray *> created;
+};
+
+CallState *activeCall = nullptr;
+
+[[noreturn]] void outOfMemory(const char *what)
+{
+    char message[128];
+    std::snprintf(message, sizeof message, "%s: out of memory.", what);
+    standin::raise(message);
+}
+
+void *allocateBlock(size_t count, size_t size, const char *what)
+{
+    size_t bytes, total;
+    if (__builtin_mul_overflow(count, size, &bytes) ||
+        __builtin_add_overflow(bytes, sizeof(BlockHeader) + guardBytes, &total))
+        outOfMemory(what);
+    auto *header = static_cast<BlockHeader *>(std::calloc(1, total));
+    if (header == nullptr)
+        outOfMemory(what);
+    header->bytes = bytes;
+    header->magic = blockMagic;
+    auto *data = reinterpret_cast<unsigned char *>(header + 1);
+    std::memset(data + bytes, guardPattern, guardBytes);
+    return data;
+}
+
+BlockHeader *headerOf(const void *block)
+{
+    return const_cast<BlockHeader *>(reinterpret_cast<const BlockHeader *>(block) - 1);
+}
+
+bool blockIntact(const void *block)
+{
+    if (block == nullptr)
+        return true;
+    const BlockHeader *header = headerOf(block);
+    if (header->magic != blockMagic)
+        return false;
+    const auto *guard = static_cast<const unsigned char *>(block) + header->bytes;
+    for (size_t i = 0; i < guardBytes; ++i)
+        if (guard[i] != guardPattern)
+            return false;
+    return true;
+}
+
+void freeBlock(void *block)
+{
+    if (block != nullptr)
+        std::free(headerOf(block));
+}
+
+bool arrayIntact(const mxArray *array)
+{
+    return blockIntact(array->real) && blockIntact(array->imag) &&
+           blockIntact(array->rowIndices) && blockIntact(array->columnPointers);
+}
+
+void releaseArray(mxArray *array)
+{
+    freeBlock(array->real);
+    freeBlock(array->imag);
+    freeBlock(array->rowIndices);
+    freeBlock(array->columnPointers);
+    delete array;
+}
+
+mxArray *track(mxArray *array)
+{
+    if (activeCall != nullptr)
+        activeCall->created.push_back(array);
+    return array;
+}
+
+template <typename T>
+bool forget(std::vector<T> &list, T item)
+{
+    auto found = std::find(list.begin(), list.end(), item);
+    if (found == list.end())
+        return false;
+    list.erase(found);
+    return true;
+}
+
+HostSize elementCount(HostSize m, HostSize n, const char *what)
+{
+    HostSize count;
+    if (__builtin_mul_overflow(m, n, &count))
+        outOfMemory(what);
+    return count;
+}
+
+}  // namespace
+
+namespace standin {
+
+size_t elementSize(mxClassID classId)
+{
+    switch (classId) {
+    case mxDOUBLE_CLASS: case mxINT64_CLASS: case mxUINT64_CLASS: return 8;
+    case mxSINGLE_CLASS: case mxINT32_CLASS: case mxUINT32_CLASS: return 4;
+    case mxINT16_CLASS: case mxUINT16_CLASS: case mxCHAR_CLASS: return 2;
+    case mxINT8_CLASS: case mxUINT8_CLASS: case mxLOGICAL_CLASS: return 1;
+    default: return 0;
+    }
+}
+
+mxArray *createArray(mxClassID classId, HostSize m, HostSize n, bool complex)
+{
+    size_t count = elementCount(m, n, "mxCreateNumericMatrix");
+    auto *array = new mxArray_tag();
+    array->classId = classId;
+    array->complex = complex;
+    array->rows = m;
+    array->columns = n;
+    array->storedElements = count;
+    array->real = allocateBlock(count, elementSize(classId), "mxCreateNumericMatrix");
+    if (complex)
+        array->imag = allocateBlock(count, elementSize(classId), "mxCreateNumericMatrix");
+    return track(array);
+}
+
+mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n, HostSize nzmax, bool complex)
+{
+    HostSize pointers;
+    if (__builtin_add_overflow(n, 1, &pointers))
+        outOfMemory("mxCreateSparse");
+    auto *array = new mxArray_tag();
+    array->classId = classId;
+    array->sparse = true;
+    array->complex = complex;
+    array->rows = m;
+    array->columns = n;
+    array->nzmax = nzmax;
+    array->storedElements = nzmax;
+    array->real = allocateBlock(nzmax, elementSize(classId), "mxCreateSparse");
+    if (complex)
+        array->imag = allocateBlock(nzmax, elementSize(classId), "mxCreateSparse");
+    array->rowIndices = static_cast<HostIndex *>(allocateBlock(nzmax, sizeof(HostIndex), "mxCreateSparse"));
+    array->columnPointers = static_cast<HostIndex *>(allocateBlock(pointers, sizeof(HostIndex), "mxCreateSparse"));
+    return track(array);
+}
+
+mxArray *createPhantom(HostSize m, HostSize n)
+{
+    auto *array = new mxArray_tag();
+    array->classId = mxDOUBLE_CLASS;
+    array->rows = m;
+    array->columns = n;
+    array->storedElements = 1;
+    array->real = allocateBlock(1, sizeof(double), "phantom");
+    return track(array);
+}
+
+void raise(const char *message)
+{
+    if (activeCall == nullptr) {
+        std::fprintf(stderr, "stand-in host: error outside a call: %s\n", message);
+        std::abort();
+    }
+    activeCall->message = message;
+    std::longjmp(activeCall->jump, 1);
+}
+
+CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int nrhs, const mxArray **args)
+{
+    if (activeCall != nullptr) {
+        std::fprintf(stderr, "stand-in host: calls cannot nest\n");
+        std::abort();
+    }
+    CallState state;
+    CallReport report;
+    activeCall = &state;
+    if (setjmp(state.jump) == 0)
+        entry(nlhs, slots, nrhs, args);
+    else
+        report.failed = true;
+    activeCall = nullptr;
+    report.message = state.message;
+
+    report.scratchBlocks = state.scratch.size();
+    for (void *block : state.scratch) {
+        if (!blockIntact(block))
+            report.violations.push_back("a scratch block was written past its end");
+        freeBlock(block);
+    }
+
+    const int provided = nlhs > 1 ? nlhs : 1;
+    report.arraysCreated = state.created.size();
+    for (mxArray *array : state.created) {
+        if (!arrayIntact(array))
+            report.violations.push_back("an array created by the call was written past its end");
+        bool handedOver = !report.failed && std::find(slots, slots + provided, array) != slots + provided;
+        if (!handedOver)
+            releaseArray(array);
+    }
+    for (int i = 0; i < provided; ++i) {
+        if (report.failed) {
+            slots[i] = nullptr;
+        } else if (slots[i] != nullptr &&
+                   std::find(state.created.begin(), state.created.end(), slots[i]) == state.created.end()) {
+            report.violations.push_back("result slot " + std::to_string(i + 1) +
+                                        " holds an array the call did not create");
+            slots[i] = nullptr;
+        }
+    }
+    return report;
+}
+
+}  // namespace standin
+
+/* The public interface. */
+
+HostSize mxGetM(const mxArray *array) { return array->rows; }
+HostSize mxGetN(const mxArray *array) { return array->columns; }
+HostSize mxGetNumberOfElements(const mxArray *array)
+{
+    HostSize count;
+    return __builtin_mul_overflow(array->rows, array->columns, &count) ? ~(HostSize)0 : count;
+}
+double *mxGetPr(const mxArray *array) { return static_cast<double *>(array->real); }
+double *mxGetPi(const mxArray *array) { return static_cast<double *>(array->imag); }
+void *mxGetData(const mxArray *array) { return array->real; }
+bool mxIsSparse(const mxArray *array) { return array->sparse; }
+bool mxIsDouble(const mxArray *array) { return array->classId == mxDOUBLE_CLASS; }
+bool mxIsComplex(const mxArray *array) { return array->complex; }
+mxClassID mxGetClassID(const mxArray *array) { return array->classId; }
+HostIndex *mxGetIr(const mxArray *array) { return array->rowIndices; }
+HostIndex *mxGetJc(const mxArray *array) { return array->columnPointers; }
+HostSize mxGetNzmax(const mxArray *array) { return array->nzmax; }
+
+mxArray *mxCreateDoubleMatrix(HostSize m, HostSize n, mxComplexity complexity)
+{
+    return standin::createArray(mxDOUBLE_CLASS, m, n, complexity == mxCOMPLEX);
+}
+
+mxArray *mxCreateSparse(HostSize m, HostSize n, HostSize nzmax, mxComplexity complexity)
+{
+    return standin::createSparseArray(mxDOUBLE_CLASS, m, n, nzmax, complexity == mxCOMPLEX);
+}
+
+mxArray *mxCreateNumericMatrix(HostSize m, HostSize n, mxClassID classId, mxComplexity complexity)
+{
+    return standin::createArray(classId, m, n, complexity == mxCOMPLEX);
+}
+
+void mxDestroyArray(mxArray *array)
+{
+    if (array == nullptr)
+        return;
+    if (activeCall != nullptr)
+        forget(activeCall->created, array);
+    releaseArray(array);
+}
+
+void *mxCalloc(size_t count, size_t elementSize)
+{
+    void *block = allocateBlock(count, elementSize, "mxCalloc");
+    if (activeCall != nullptr)
+        activeCall->scratch.push_back(block);
+    return block;
+}
+
+void mxFree(void *block)
+{
+    if (block == nullptr)
+        return;
+    if (activeCall != nullptr)
+        forget(activeCall->scratch, block);
+    freeBlock(block);
+}

@@ -1,0 +1,81 @@
+/* Inside the stand-in host: what an array is, and the entries beyond the
+ * public MEX interface that the test harness uses to build arguments, run a
+ * call and check what the call did. */
+#ifndef LOWRANK_STANDIN_H
+#define LOWRANK_STANDIN_H
+
+#define LOWRANK_HOST_BUILD
+#include "lowrank_mex.h"
+
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#define STANDIN_API
+#else
+#define STANDIN_API __attribute__((visibility("default")))
+#endif
+
+struct mxArray_tag {
+    mxClassID classId;
+    bool sparse;
+    bool complex;
+    HostSize rows;
+    HostSize columns;
+    HostSize nzmax;              /* sparse: room in real, imag and rowIndices */
+    size_t storedElements;       /* elements really behind real and imag */
+    void *real;
+    void *imag;
+    HostIndex *rowIndices;
+    HostIndex *columnPointers;
+};
+
+namespace standin {
+
+typedef void (*MexFunction)(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+/* What one call did, as the host saw it. */
+struct CallReport {
+    bool failed = false;
+    std::string message;
+    std::vector<std::string> violations;
+    size_t arraysCreated = 0;
+    size_t scratchBlocks = 0;
+};
+
+STANDIN_API size_t elementSize(mxClassID classId);
+
+/* A dense array of any class, zero-filled. */
+STANDIN_API mxArray *createArray(mxClassID classId, HostSize m, HostSize n, bool complex);
+
+/* A sparse array of any class with room for nzmax entries. */
+STANDIN_API mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n,
+                                       HostSize nzmax, bool complex);
+
+/* A dense double array that claims m-by-n but holds a single element: it
+ * lets a test pass sizes no machine could hold, which a tool must reject
+ * before it reads the data. */
+STANDIN_API mxArray *createPhantom(HostSize m, HostSize n);
+
+/* Calls a module's entry with the host's bookkeeping around it: scratch and
+ * arrays are tracked, an error ends the call, and what the call created but
+ * did not hand over is reclaimed.  slots holds max(nlhs, 1) entries. */
+STANDIN_API CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int nrhs,
+                              const mxArray **args);
+
+/* Ends the current call with a message, as mexErrMsgTxt does. */
+[[noreturn]] STANDIN_API void raise(const char *message);
+
+/* LAPACK calls made since the last reset, and the first argument error
+ * (negative INFO) that LAPACK reported. */
+STANDIN_API void resetLapackRecord();
+STANDIN_API long lapackCalls();
+STANDIN_API long lapackArgumentError();
+
+/* A routine of the LAPACK library behind libmwlapack, for direct calls that
+ * bypass the host (references and benchmarks). */
+STANDIN_API void *lapackBackend(const char *symbol);
+
+}  // namespace standin
+
+#endif

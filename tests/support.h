@@ -1,0 +1,28 @@
+/* What every tool suite shares: where the modules are, and the checks that
+ * read best as one line. */
+#ifndef LOWRANK_TEST_SUPPORT_H
+#define LOWRANK_TEST_SUPPORT_H
+
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+inline std::string modulePath(const std::string &tool)
+{
+    return std::string(LOWRANK_MODULE_DIR) + "/" + tool + "." + LOWRANK_EXTENSION;
+}
+
+/* A call that must end with exactly this message and leave nothing behind. */
+#define EXPECT_REJECTED(outcome, text)                                 \
+    do {                                                               \
+        const harness::Outcome &rejected_ = (outcome);                 \
+        EXPECT_TRUE(rejected_.failed);                                 \
+        EXPECT_EQ(rejected_.message, text);                            \
+        EXPECT_EQ(rejected_.arraysCreated, 0u);                        \
+        EXPECT_EQ(rejected_.scratchBlocks, 0u);                        \
+        EXPECT_EQ(rejected_.lapackCalls, 0);                           \
+    } while (0)
+
+#endif

@@ -1,0 +1,359 @@
+#include "support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+
+using harness::Array;
+using harness::Outcome;
+
+namespace {
+
+const double inf = std::numeric_limits<double>::infinity();
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+
+class Dorvik : public ::testing::Test {
+protected:
+    harness::Module dorvik{modulePath("dorvik")};
+
+    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return dorvik.call(nlhs, args); }
+};
+
+std::vector<double> randomValues(size_t count, unsigned seed)
+{
+    std::mt19937_64 generator(seed);
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<double> values(count);
+    for (double &value : values)
+        value = uniform(generator);
+    return values;
+}
+
+/* Singular values by another LAPACK driver, dgesvd, called directly. */
+std::vector<double> referenceSingularValues(LapackInt m, LapackInt n, std::vector<double> a)
+{
+    typedef void (*Dgesvd)(const char *, const char *, const LapackInt *, const LapackInt *, double *,
+                           const LapackInt *, double *, double *, const LapackInt *, double *,
+                           const LapackInt *, double *, const LapackInt *, LapackInt *);
+    auto dgesvd = reinterpret_cast<Dgesvd>(standin::lapackBackend("dgesvd_"));
+    std::vector<double> s(std::min(m, n)), work(1);
+    LapackInt one = 1, query = -1, info = 0;
+    dgesvd("N", "N", &m, &n, a.data(), &m, s.data(), nullptr, &one, nullptr, &one, work.data(), &query, &info);
+    LapackInt lwork = static_cast<LapackInt>(work[0]);
+    work.resize(lwork);
+    dgesvd("N", "N", &m, &n, a.data(), &m, s.data(), nullptr, &one, nullptr, &one, work.data(), &lwork, &info);
+    EXPECT_EQ(info, 0);
+    return s;
+}
+
+/* Largest entry of |X'X - I| for an m-by-c matrix X. */
+double orthogonalityError(const mxArray *X)
+{
+    const HostSize m = mxGetM(X), c = mxGetN(X);
+    const double *x = mxGetPr(X);
+    double worst = 0;
+    for (HostSize i = 0; i < c; ++i)
+        for (HostSize j = 0; j < c; ++j) {
+            double dot = 0;
+            for (HostSize r = 0; r < m; ++r)
+                dot += x[r + i * m] * x[r + j * m];
+            worst = std::max(worst, std::fabs(dot - (i == j ? 1.0 : 0.0)));
+        }
+    return worst;
+}
+
+/* Largest entry of |U*S*V' - A|, S given by its diagonal values. */
+double reconstructionError(const std::vector<double> &a, HostSize m, HostSize n, const mxArray *U,
+                           const std::vector<double> &s, const mxArray *V)
+{
+    const double *u = mxGetPr(U), *v = mxGetPr(V);
+    double worst = 0;
+    for (HostSize i = 0; i < m; ++i)
+        for (HostSize j = 0; j < n; ++j) {
+            double sum = 0;
+            for (size_t d = 0; d < s.size(); ++d)
+                sum += u[i + d * m] * s[d] * v[j + d * n];
+            worst = std::max(worst, std::fabs(sum - a[i + j * m]));
+        }
+    return worst;
+}
+
+std::vector<double> columnPointersUpTo(HostSize k, HostSize width)
+{
+    std::vector<double> pointers;
+    for (HostSize j = 0; j <= width; ++j)
+        pointers.push_back(static_cast<double>(std::min(j, k)));
+    return pointers;
+}
+
+}  // namespace
+
+TEST_F(Dorvik, ChecksArgumentsInOrder)
+{
+    Array A = harness::dense(2, 2, {1, 2, 3, 4});
+    Array sparseA = harness::sparse(2, 2, {0, 1, 2}, {0, 1}, {1, 1});
+    Array one = harness::scalar(1);
+
+    EXPECT_REJECTED(call(1, {sparseA.get(), one.get(), one.get()}), "dorvik: requires at most 2 input arguments.");
+    EXPECT_REJECTED(call(5, {sparseA.get()}), "dorvik: requires at most 4 output argument.");
+    EXPECT_REJECTED(call(5, {A.get(), one.get(), one.get()}), "dorvik: requires at most 2 input arguments.");
+    EXPECT_REJECTED(call(1, {sparseA.get()}), "dorvik: sparse matrix not allowed.");
+    EXPECT_REJECTED(call(4, {sparseA.get(), one.get()}), "dorvik: sparse matrix not allowed.");
+    EXPECT_REJECTED(call(1, {}), "dorvik: requires at least 1 input argument.");
+    EXPECT_REJECTED(call(5, {}), "dorvik: requires at most 4 output argument.");
+}
+
+TEST_F(Dorvik, RejectsArgumentsThatAreNotDouble)
+{
+    for (mxClassID classId : {mxSINGLE_CLASS, mxINT8_CLASS, mxUINT32_CLASS, mxINT64_CLASS, mxLOGICAL_CLASS, mxCHAR_CLASS}) {
+        SCOPED_TRACE(classId);
+        Array A = harness::ofClass(classId, 3, 2);
+        EXPECT_REJECTED(call(1, {A.get()}), "dorvik: A must be a double matrix.");
+    }
+    Array A = harness::dense(2, 2, {1, 0, 0, 1});
+    Array empty = harness::dense(0, 0), emptyRow = harness::dense(1, 0);
+    Array logicalOne = harness::ofClass(mxLOGICAL_CLASS, 1, 1);
+    Array sparseOne = harness::sparse(1, 1, {0, 1}, {0}, {1});
+    for (const mxArray *choice : {empty.get(), emptyRow.get(), logicalOne.get(), sparseOne.get()})
+        EXPECT_REJECTED(call(3, {A.get(), choice}), "dorvik: size choice must be a nonempty double.");
+}
+
+TEST_F(Dorvik, RejectsSizesBeyondTheLapackInteger)
+{
+    /* m*n fits the LAPACK integer but the bytes of its copy do not; m*n
+     * itself does not.  Neither array could exist: the tool must refuse
+     * from the counts alone, before reading a single element. */
+    const HostSize big = HostSize(1) << (LOWRANK_LAPACK_BITS / 2 - 1);
+    Array workspaceTooLarge = harness::phantom(big, big);
+    Array productTooLarge = harness::phantom(HostSize(1) << (LOWRANK_LAPACK_BITS / 2 + 1), HostSize(1) << (LOWRANK_LAPACK_BITS / 2 + 1));
+    for (int nlhs : {1, 4}) {
+        EXPECT_REJECTED(call(nlhs, {workspaceTooLarge.get()}), "dorvik: matrix is too large.");
+        EXPECT_REJECTED(call(nlhs, {productTooLarge.get()}), "dorvik: matrix is too large.");
+    }
+}
+
+struct ShapeCase {
+    HostSize m, n;
+    bool hasSizeChoice;
+    double sizeChoice;
+    HostSize uColumns, sRows, sColumns, vColumns;
+};
+
+void PrintTo(const ShapeCase &c, std::ostream *out)
+{
+    *out << c.m << "x" << c.n;
+    if (c.hasSizeChoice)
+        *out << " with size choice " << c.sizeChoice;
+}
+
+class DorvikShapes : public Dorvik, public ::testing::WithParamInterface<ShapeCase> {};
+
+TEST_P(DorvikShapes, FactorisationHasThePartsShapesAndDiagonalLayout)
+{
+    const ShapeCase c = GetParam();
+    const std::vector<double> a = randomValues(c.m * c.n, 7);
+    Array A = harness::dense(c.m, c.n, a);
+    Array choice = harness::scalar(c.sizeChoice);
+    std::vector<const mxArray *> args{A.get()};
+    if (c.hasSizeChoice)
+        args.push_back(choice.get());
+
+    Outcome out = call(4, args);
+    ASSERT_FALSE(out.failed) << out.message;
+    const HostSize k = std::min(c.m, c.n);
+    EXPECT_EQ(mxGetM(out[0]), c.m);
+    EXPECT_EQ(mxGetN(out[0]), c.uColumns);
+    EXPECT_TRUE(mxIsSparse(out[1]));
+    EXPECT_EQ(mxGetM(out[1]), c.sRows);
+    EXPECT_EQ(mxGetN(out[1]), c.sColumns);
+    EXPECT_EQ(mxGetNzmax(out[1]), k);
+    std::vector<HostIndex> expectedRows(k);
+    for (HostSize i = 0; i < k; ++i)
+        expectedRows[i] = i;
+    EXPECT_EQ(harness::rowIndices(out[1]), expectedRows);
+    std::vector<double> pointers = columnPointersUpTo(k, c.sColumns);
+    EXPECT_EQ(harness::columnPointers(out[1]), std::vector<HostIndex>(pointers.begin(), pointers.end()));
+    EXPECT_EQ(mxGetM(out[2]), c.n);
+    EXPECT_EQ(mxGetN(out[2]), c.vColumns);
+    EXPECT_EQ(harness::values(out[3]), std::vector<double>{0});
+    EXPECT_EQ(out.lapackCalls, 1);
+
+    const std::vector<double> s = harness::values(out[1]);
+    EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()));
+    EXPECT_LT(reconstructionError(a, c.m, c.n, out[0], s, out[2]), 1e-13);
+    EXPECT_LT(orthogonalityError(out[0]), 1e-13);
+    EXPECT_LT(orthogonalityError(out[2]), 1e-13);
+}
+
+INSTANTIATE_TEST_SUITE_P(, DorvikShapes, ::testing::Values(
+    ShapeCase{5, 3, false, 0, 3, 3, 3, 3},
+    ShapeCase{5, 3, true, 1, 5, 5, 3, 3},
+    ShapeCase{3, 5, true, 1, 3, 3, 5, 5},
+    ShapeCase{3, 5, false, 0, 3, 3, 3, 3},
+    ShapeCase{4, 4, true, -1, 4, 4, 4, 4},
+    ShapeCase{4, 4, true, 0, 4, 4, 4, 4},
+    ShapeCase{1, 6, true, 2.7, 1, 1, 6, 6},
+    ShapeCase{6, 1, true, 0.5, 1, 1, 1, 1}),
+    [](const ::testing::TestParamInfo<ShapeCase> &info) {
+        const ShapeCase &c = info.param;
+        std::string name = std::to_string(c.m) + "x" + std::to_string(c.n);
+        return c.hasSizeChoice ? name + "_choice" + std::to_string(info.index) : name + "_default";
+    });
+
+TEST_F(Dorvik, SizeChoiceSelectsFullSizeOutsideMinusOneToOne)
+{
+    Array A = harness::dense(3, 2, randomValues(6, 3));
+    for (double x : {0.0, 0.5, -0.5, -0.99, 0.999999}) {
+        Array choice = harness::scalar(x);
+        Outcome out = call(3, {A.get(), choice.get()});
+        EXPECT_EQ(mxGetN(out[0]), 2u) << "size choice " << x;
+    }
+    for (double x : {1.0, -1.0, 2.7, inf, -inf, notANumber, 1e300}) {
+        Array choice = harness::scalar(x);
+        Outcome out = call(3, {A.get(), choice.get()});
+        EXPECT_EQ(mxGetN(out[0]), 3u) << "size choice " << x;
+        EXPECT_EQ(mxGetM(out[1]), 3u);
+        EXPECT_EQ(mxGetN(out[1]), 2u);
+    }
+    /* Only the first element of the size choice is read. */
+    Array choices = harness::row({1, 0});
+    EXPECT_EQ(mxGetN(call(3, {A.get(), choices.get()})[0]), 3u);
+}
+
+TEST_F(Dorvik, ValuesOnlyFormGivesDescendingValuesAndStatus)
+{
+    Array A = harness::dense(2, 2, {3, 0, 0, 4});
+    Outcome two = call(2, {A.get()});
+    ASSERT_EQ(two.results.size(), 2u);
+    EXPECT_EQ(harness::values(two[0]), (std::vector<double>{4, 3}));
+    EXPECT_EQ(mxGetN(two[0]), 1u);
+    EXPECT_EQ(harness::values(two[1]), std::vector<double>{0});
+
+    Array full = harness::scalar(1);
+    Outcome withChoice = call(2, {A.get(), full.get()});
+    EXPECT_EQ(harness::values(withChoice[0]), (std::vector<double>{4, 3}));
+
+    /* With nlhs 0 or 1 the host gives one slot: only the values come back. */
+    for (int nlhs : {0, 1}) {
+        Outcome one = call(nlhs, {A.get()});
+        ASSERT_EQ(one.results.size(), 1u);
+        EXPECT_EQ(harness::values(one[0]), (std::vector<double>{4, 3}));
+        EXPECT_EQ(one.arraysCreated, 1u);
+    }
+}
+
+TEST_F(Dorvik, ThreeResultsFillOnlyThreeSlots)
+{
+    Array A = harness::dense(3, 3, randomValues(9, 5));
+    Outcome out = call(3, {A.get()});
+    ASSERT_EQ(out.results.size(), 3u);
+    EXPECT_EQ(out.arraysCreated, 3u);
+    EXPECT_NE(out[2], nullptr);
+}
+
+TEST_F(Dorvik, ZeroSingularValuesStayStoredEntries)
+{
+    Array A = harness::dense(3, 3, {1, 0, 0, 0, 2, 0, 0, 0, 0});
+    Outcome out = call(4, {A.get()});
+    EXPECT_EQ(mxGetNzmax(out[1]), 3u);
+    EXPECT_EQ(harness::values(out[1]), (std::vector<double>{2, 1, 0}));
+    EXPECT_EQ(harness::columnPointers(out[1]), (std::vector<HostIndex>{0, 1, 2, 3}));
+}
+
+TEST_F(Dorvik, AgreesWithAnotherDriverOnHardMatrices)
+{
+    struct Matrix { const char *name; HostSize m, n; std::vector<double> a; };
+    std::vector<Matrix> matrices;
+    matrices.push_back({"random tall", 40, 17, randomValues(40 * 17, 11)});
+    matrices.push_back({"random wide", 13, 31, randomValues(13 * 31, 12)});
+    /* rank 3: a sum of three outer products */
+    std::vector<double> u = randomValues(30 * 3, 13), v = randomValues(20 * 3, 14), lowRank(30 * 20);
+    for (int i = 0; i < 30; ++i)
+        for (int j = 0; j < 20; ++j)
+            for (int d = 0; d < 3; ++d)
+                lowRank[i + j * 30] += u[i + d * 30] * v[j + d * 20];
+    matrices.push_back({"rank 3", 30, 20, lowRank});
+    /* Hilbert matrix: condition number near 1e16 */
+    std::vector<double> hilbert(12 * 12);
+    for (int i = 0; i < 12; ++i)
+        for (int j = 0; j < 12; ++j)
+            hilbert[i + j * 12] = 1.0 / (i + j + 1);
+    matrices.push_back({"Hilbert", 12, 12, hilbert});
+
+    for (const Matrix &matrix : matrices) {
+        SCOPED_TRACE(matrix.name);
+        Array A = harness::dense(matrix.m, matrix.n, matrix.a);
+        std::vector<double> reference = referenceSingularValues(matrix.m, matrix.n, matrix.a);
+        Outcome values = call(2, {A.get()});
+        std::vector<double> s = harness::values(values[0]);
+        ASSERT_EQ(s.size(), reference.size());
+        for (size_t i = 0; i < s.size(); ++i)
+            EXPECT_NEAR(s[i], reference[i], 1e-13 * reference[0]);
+
+        Outcome factors = call(4, {A.get()});
+        EXPECT_EQ(harness::values(factors[3]), std::vector<double>{0});
+        const std::vector<double> sFactored = harness::values(factors[1]);
+        for (size_t i = 0; i < s.size(); ++i)
+            EXPECT_NEAR(sFactored[i], reference[i], 1e-13 * reference[0]);
+        EXPECT_LT(reconstructionError(matrix.a, matrix.m, matrix.n, factors[0], sFactored, factors[2]), 1e-13);
+        EXPECT_LT(orthogonalityError(factors[0]), 1e-13);
+        EXPECT_LT(orthogonalityError(factors[2]), 1e-13);
+    }
+}
+
+TEST_F(Dorvik, ComplexArgumentDecomposesItsRealPart)
+{
+    const std::vector<double> real = randomValues(12, 21), imaginary = randomValues(12, 22);
+    Array complexA = harness::complexDense(4, 3, real, imaginary);
+    Array realA = harness::dense(4, 3, real);
+    EXPECT_EQ(harness::values(call(1, {complexA.get()})[0]), harness::values(call(1, {realA.get()})[0]));
+    Outcome out = call(4, {complexA.get()});
+    EXPECT_LT(reconstructionError(real, 4, 3, out[0], harness::values(out[1]), out[2]), 1e-13);
+}
+
+struct EmptyCase {
+    HostSize m, n;
+    bool full;
+};
+
+void PrintTo(const EmptyCase &c, std::ostream *out) { *out << c.m << "x" << c.n << (c.full ? " full" : " economy"); }
+
+class DorvikEmpty : public Dorvik, public ::testing::WithParamInterface<EmptyCase> {};
+
+TEST_P(DorvikEmpty, SettledWithoutLapack)
+{
+    const EmptyCase c = GetParam();
+    Array A = harness::dense(c.m, c.n);
+    Array choice = harness::scalar(c.full ? 1 : 0);
+
+    Outcome values = call(2, {A.get(), choice.get()});
+    EXPECT_EQ(values.lapackCalls, 0);
+    EXPECT_EQ(mxGetM(values[0]), 0u);
+    EXPECT_EQ(mxGetN(values[0]), 1u);
+    EXPECT_EQ(harness::values(values[1]), std::vector<double>{0});
+
+    Outcome out = call(4, {A.get(), choice.get()});
+    EXPECT_EQ(out.lapackCalls, 0);
+    const HostSize p = c.full ? c.m : 0, q = c.full ? c.n : 0;
+    EXPECT_EQ(mxGetM(out[0]), c.m);
+    EXPECT_EQ(mxGetN(out[0]), p);
+    EXPECT_EQ(mxGetM(out[1]), c.full ? c.m : 0);
+    EXPECT_EQ(mxGetN(out[1]), c.full ? c.n : 0);
+    EXPECT_EQ(mxGetNzmax(out[1]), 0u);
+    EXPECT_EQ(harness::columnPointers(out[1]), std::vector<HostIndex>(mxGetN(out[1]) + 1, 0));
+    EXPECT_EQ(mxGetM(out[2]), c.n);
+    EXPECT_EQ(mxGetN(out[2]), q);
+    EXPECT_EQ(harness::values(out[3]), std::vector<double>{0});
+    /* The full-size factors of an empty matrix are identities. */
+    EXPECT_EQ(orthogonalityError(out[0]), 0.0);
+    EXPECT_EQ(orthogonalityError(out[2]), 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(, DorvikEmpty, ::testing::Values(
+    EmptyCase{0, 0, false}, EmptyCase{0, 0, true}, EmptyCase{0, 3, false}, EmptyCase{0, 3, true},
+    EmptyCase{4, 0, false}, EmptyCase{4, 0, true}),
+    [](const ::testing::TestParamInfo<EmptyCase> &info) {
+        const EmptyCase &c = info.param;
+        return std::to_string(c.m) + "x" + std::to_string(c.n) + (c.full ? "_full" : "_economy");
+    });
