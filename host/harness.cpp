@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <chrono>
 #include <cstring>
 #include <dlfcn.h>
 
@@ -164,9 +165,11 @@ Outcome Module::call(int nlhs, const std::vector<const mxArray *> &args) const
     std::fill(slots.begin(), slots.begin() + provided, nullptr);
 
     standin::resetLapackRecord();
+    const auto start = std::chrono::steady_clock::now();
     standin::CallReport report = standin::invoke(entry_, nlhs, slots.data(), static_cast<int>(args.size()),
                                                  const_cast<const mxArray **>(args.data()));
     Outcome outcome;
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     outcome.failed = report.failed;
     outcome.message = report.message;
     outcome.arraysCreated = report.arraysCreated;

@@ -54,6 +54,7 @@ struct Outcome {
     size_t arraysCreated = 0;
     size_t scratchBlocks = 0;
     long lapackCalls = 0;
+    double seconds = 0;           /* the call itself, without the harness's checks */
 
     const mxArray *operator[](size_t slot) const { return results.at(slot).get(); }
 };
