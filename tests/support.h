@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
+
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 inline std::string modulePath(const std::string &tool)
 {

@@ -11,7 +11,6 @@ using harness::Outcome;
 namespace {
 
 const double inf = std::numeric_limits<double>::infinity();
-const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 class Dorvik : public ::testing::Test {
 protected:

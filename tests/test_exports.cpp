@@ -36,7 +36,7 @@ std::vector<std::string> tools()
 {
     std::vector<std::string> list;
     std::stringstream names(LOWRANK_TOOLS);
-    for (std::string name; std::getline(names, name, ';');)
+    for (std::string name; std::getline(names, name, ',');)
         list.push_back(name);
     return list;
 }

@@ -1,0 +1,209 @@
+#include "support.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+using harness::Array;
+using harness::Outcome;
+
+namespace {
+
+class Sunwick : public ::testing::Test {
+protected:
+    harness::Module sunwick{modulePath("sunwick")};
+
+    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return sunwick.call(nlhs, args); }
+
+    std::vector<double> sample(const mxArray *U, const mxArray *V, const mxArray *I, const mxArray *Jcol)
+    {
+        Outcome out = call(1, {U, V, I, Jcol});
+        EXPECT_FALSE(out.failed) << out.message;
+        if (out.failed)
+            return {};
+        EXPECT_EQ(mxGetN(out[0]), 1u);
+        return harness::values(out[0]);
+    }
+};
+
+/* The entries straight from the definition: for each column j and each
+ * position p of it, sum U(r, d) * V(j, d) over d in order from +0. */
+std::vector<double> reference(const std::vector<double> &U, size_t m, const std::vector<double> &V, size_t n,
+                              size_t k, const std::vector<double> &I, const std::vector<double> &Jcol)
+{
+    std::vector<double> result(I.size(), 0.0);
+    for (size_t j = 0; j + 1 < Jcol.size(); ++j)
+        for (long p = long(Jcol[j]); p < long(Jcol[j + 1]); ++p) {
+            size_t r = size_t(I[p] - 1.0);
+            volatile double s = 0.0;   /* volatile: no contraction, whatever the flags */
+            for (size_t d = 0; d < k; ++d) {
+                volatile double product = U[r + d * m] * V[j + d * n];
+                s = s + product;
+            }
+            result[p] = s;
+        }
+    return result;
+}
+
+bool bitIdentical(const std::vector<double> &a, const std::vector<double> &b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+std::vector<double> randomValues(size_t count, std::mt19937_64 &generator)
+{
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<double> values(count);
+    for (double &value : values)
+        value = uniform(generator);
+    return values;
+}
+
+}  // namespace
+
+TEST_F(Sunwick, ChecksArgumentsInOrder)
+{
+    Array U = harness::dense(3, 2), V = harness::dense(4, 2), V3 = harness::dense(4, 3);
+    Array sparseU = harness::sparse(3, 2, {0, 0, 0}, {}, {}), sparseV3 = harness::sparse(4, 3, {0, 0, 0, 0}, {}, {});
+    Array sparseV = harness::sparse(4, 2, {0, 0, 0}, {}, {});
+    Array I = harness::column({1}), Jcol = harness::column({0, 1});
+
+    EXPECT_REJECTED(call(0, {U.get(), V.get(), I.get()}), "Tessmark: requires 4 inputs");
+    EXPECT_REJECTED(call(1, {U.get(), V.get(), I.get(), Jcol.get(), Jcol.get()}), "Tessmark: requires 4 inputs");
+    EXPECT_REJECTED(call(0, {U.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: requires 1 output");
+    EXPECT_REJECTED(call(2, {U.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: requires 1 output");
+    EXPECT_REJECTED(call(1, {sparseU.get(), V3.get(), I.get(), Jcol.get()}), "Tessmark: U must be dense");
+    EXPECT_REJECTED(call(1, {U.get(), sparseV3.get(), I.get(), Jcol.get()}), "Tessmark: U,V not compatible");
+    EXPECT_REJECTED(call(1, {U.get(), sparseV.get(), I.get(), Jcol.get()}), "Tessmark: V must be dense");
+}
+
+TEST_F(Sunwick, RejectsWhatWouldBeReadOutOfBounds)
+{
+    Array U = harness::dense(3, 2, {1, 2, 3, 4, 5, 6}), V = harness::dense(2, 2, {1, 0, 0, 1});
+    Array I = harness::column({1, 3, 2}), Jcol = harness::column({0, 2, 3});
+    Array singleU = harness::ofClass(mxSINGLE_CLASS, 3, 2), int32I = harness::ofClass(mxINT32_CLASS, 3, 1);
+    Array sparseI = harness::sparse(3, 1, {0, 3}, {0, 1, 2}, {1, 3, 2});
+    Array logicalJcol = harness::ofClass(mxLOGICAL_CLASS, 3, 1);
+    EXPECT_REJECTED(call(1, {singleU.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: U and V must be double");
+    EXPECT_REJECTED(call(1, {U.get(), harness::ofClass(mxINT8_CLASS, 2, 2).get(), I.get(), Jcol.get()}),
+                    "Tessmark: U and V must be double");
+    for (const mxArray *badI : {int32I.get(), sparseI.get()})
+        EXPECT_REJECTED(call(1, {U.get(), V.get(), badI, Jcol.get()}), "Tessmark: I and Jcol must be dense double vectors");
+    EXPECT_REJECTED(call(1, {U.get(), V.get(), I.get(), logicalJcol.get()}), "Tessmark: I and Jcol must be dense double vectors");
+    Array noEntries = harness::dense(0, 3);   /* larger dimension 3, no elements */
+    EXPECT_REJECTED(call(1, {U.get(), V.get(), I.get(), noEntries.get()}), "Tessmark: I and Jcol must be dense double vectors");
+
+    Array threeColumns = harness::column({0, 1, 2, 3});
+    EXPECT_REJECTED(call(1, {U.get(), V.get(), I.get(), threeColumns.get()}), "Tessmark: more pattern columns than rows of V");
+
+    Array tall = harness::phantom(HostSize(1) << 31, 2), wide = harness::phantom(70000, 70000);
+    EXPECT_REJECTED(call(1, {tall.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: dimensions too large");
+    Array wideV = harness::phantom(2, 70000);
+    EXPECT_REJECTED(call(1, {wide.get(), wideV.get(), I.get(), Jcol.get()}), "Tessmark: dimensions too large");
+
+    /* Pattern faults are found in the one pass over the pattern: the call
+     * ends with the message and the host discards the partial result. */
+    const double nan = notANumber;
+    for (std::vector<double> rows : {std::vector<double>{1, 4, 2}, {1, 0, 2}, {1, -0.5 - 1, 2}, {1, nan, 2}, {1, 3.99 + 1, 2}}) {
+        Array badRows = harness::column(rows);
+        Outcome out = call(1, {U.get(), V.get(), badRows.get(), Jcol.get()});
+        EXPECT_TRUE(out.failed);
+        EXPECT_EQ(out.message, "Tessmark: row index out of range") << rows[1];
+        EXPECT_EQ(out[0], nullptr);
+    }
+    for (std::vector<double> pointers : {std::vector<double>{0, 2, 4}, {-1, 2, 3}, {0, nan, 3}, {0, 2, 3.0 + 1}}) {
+        Array badPointers = harness::column(pointers);
+        Outcome out = call(1, {U.get(), V.get(), I.get(), badPointers.get()});
+        EXPECT_EQ(out.message, "Tessmark: column pointer out of range") << pointers[1] << " " << pointers[2];
+    }
+    /* I of zero rows and one column has larger dimension 1 but no entry. */
+    Array emptyColumnI = harness::dense(0, 1), oneColumn = harness::column({0, 1});
+    EXPECT_EQ(call(1, {U.get(), V.get(), emptyColumnI.get(), oneColumn.get()}).message, "Tessmark: column pointer out of range");
+}
+
+TEST_F(Sunwick, SamplesThePatternInStorageOrder)
+{
+    Array U = harness::dense(3, 2, {1, 3, 5, 2, 4, 6}), V = harness::dense(2, 2, {1, 0, 0, 1});
+    Array I = harness::column({1, 3, 2}), Jcol = harness::column({0, 2, 3});
+    EXPECT_EQ(sample(U.get(), V.get(), I.get(), Jcol.get()), (std::vector<double>{1, 5, 4}));
+
+    Array Irow = harness::row({1, 3, 2}), JcolRow = harness::row({0, 2, 3});
+    EXPECT_EQ(sample(U.get(), V.get(), Irow.get(), JcolRow.get()), (std::vector<double>{1, 5, 4}));
+}
+
+TEST_F(Sunwick, OddButInBoundsPatternsKeepTheirMeaning)
+{
+    Array U = harness::dense(3, 1, {10, 20, 30}), V = harness::dense(3, 1, {1, 2, 3});
+    Array I = harness::column({1, 2, 3, 1});
+    /* no columns: all zeros */
+    Array justZero = harness::column({0}), noPointers = harness::dense(0, 0);
+    for (const mxArray *Jcol : {justZero.get(), noPointers.get()})
+        EXPECT_EQ(sample(U.get(), V.get(), I.get(), Jcol), (std::vector<double>{0, 0, 0, 0}));
+    /* a reversed range writes nothing; uncovered positions stay 0 */
+    Array reversed = harness::column({3, 1, 4});
+    EXPECT_EQ(sample(U.get(), V.get(), I.get(), reversed.get()), (std::vector<double>{0, 40, 60, 20}));
+    /* overlapping ranges: the highest-numbered column wins */
+    Array overlapping = harness::column({0, 3, 1, 2});
+    EXPECT_EQ(sample(U.get(), V.get(), I.get(), overlapping.get()), (std::vector<double>{10, 60, 30, 0}));
+    /* fractional pointers and rows truncate toward zero */
+    Array fractionalI = harness::column({1.5, 2.9, 3.999, 0.25}), fractionalJcol = harness::column({0, 2.9, 4.5});
+    EXPECT_EQ(sample(U.get(), V.get(), fractionalI.get(), fractionalJcol.get()), (std::vector<double>{10, 20, 60, 20}));
+    /* an empty pattern gives an empty column */
+    Array noRows = harness::dense(0, 0);
+    Outcome out = call(1, {U.get(), V.get(), noRows.get(), justZero.get()});
+    EXPECT_EQ(mxGetM(out[0]), 0u);
+    EXPECT_EQ(mxGetN(out[0]), 1u);
+}
+
+TEST_F(Sunwick, SumsInOrderWithoutFusedMultiplyAdd)
+{
+    /* 1 + 1e16 rounds to 1e16, so the in-order sum ends at 0 */
+    Array U = harness::row({1, 1e16, -1e16}), V = harness::row({1, 1, 1});
+    Array I = harness::column({1}), Jcol = harness::column({0, 1});
+    EXPECT_EQ(sample(U.get(), V.get(), I.get(), Jcol.get()), std::vector<double>{0});
+
+    /* (1 + 2^-30)(1 - 2^-30) rounds to 1 as a separate product, so -1 plus
+     * it is exactly 0; a fused multiply-add would give -2^-60 */
+    const double e = std::ldexp(1.0, -30);
+    Array U2 = harness::row({-1, 1 + e}), V2 = harness::row({1, 1 - e});
+    std::vector<double> entry = sample(U2.get(), V2.get(), I.get(), Jcol.get());
+    ASSERT_EQ(entry.size(), 1u);
+    EXPECT_EQ(entry[0], 0.0);
+    EXPECT_FALSE(std::signbit(entry[0]));
+}
+
+TEST_F(Sunwick, MatchesTheDefinitionBitForBit)
+{
+    std::mt19937_64 generator(42);
+    struct Shape { size_t m, n, k, ncols; bool rows; };
+    for (Shape shape : {Shape{50, 40, 7, 40, false}, Shape{30, 60, 32, 25, true}, Shape{9, 9, 0, 9, false},
+                        Shape{200, 100, 13, 100, true}, Shape{1, 5, 3, 5, false}}) {
+        SCOPED_TRACE(shape.k);
+        const std::vector<double> u = randomValues(shape.m * shape.k, generator), v = randomValues(shape.n * shape.k, generator);
+        /* a pattern with sorted rows and a random count per column, some empty */
+        std::vector<double> I, Jcol{0};
+        std::bernoulli_distribution keep(0.3);
+        for (size_t j = 0; j < shape.ncols; ++j) {
+            for (size_t r = 0; r < shape.m; ++r)
+                if (keep(generator))
+                    I.push_back(double(r + 1));
+            Jcol.push_back(double(I.size()));
+        }
+        Array U = harness::dense(shape.m, shape.k, u), V = harness::dense(shape.n, shape.k, v);
+        Array Iarg = shape.rows ? harness::row(I) : harness::column(I);
+        Array JcolArg = shape.rows ? harness::row(Jcol) : harness::column(Jcol);
+        EXPECT_TRUE(bitIdentical(sample(U.get(), V.get(), Iarg.get(), JcolArg.get()),
+                                 reference(u, shape.m, v, shape.n, shape.k, I, Jcol)));
+    }
+}
+
+TEST_F(Sunwick, KZeroGivesZeros)
+{
+    Array U = harness::dense(4, 0), V = harness::dense(3, 0);
+    Array I = harness::column({1, 4, 2}), Jcol = harness::column({0, 1, 3});
+    std::vector<double> result = sample(U.get(), V.get(), I.get(), Jcol.get());
+    EXPECT_EQ(result, (std::vector<double>{0, 0, 0}));
+    for (double entry : result)
+        EXPECT_FALSE(std::signbit(entry));
+}

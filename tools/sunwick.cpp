@@ -1,0 +1,174 @@
+/* sunwick: the entries of U*V' at the positions of a compressed-column
+ * pattern, without forming the product.
+ *
+ *   x = sunwick(U, V, I, Jcol)
+ *
+ *   U      m-by-k dense double
+ *   V      n-by-k dense double
+ *   I      1-based row of each sampled position, column after column (a row
+ *          or column vector of nnz doubles)
+ *   Jcol   0-based column pointers into I (ncols+1 doubles): the positions of
+ *          pattern column j are Jcol(j+1) .. Jcol(j+2)-1, and pattern column j
+ *          pairs with row j+1 of V
+ *   x      nnz-by-1: x(p) = U(I(p),:) * V(j,:)' for the column j holding p;
+ *          0 where no column holds p.  Every entry is the plain sum over
+ *          d = 1..k in that order, starting from +0, with no fused
+ *          multiply-add, so results are reproducible to the last bit.
+ *
+ * Indices are truncated toward zero (I after subtracting 1).  All counts
+ * are 32-bit.  Messages:
+ *   "Tessmark: requires 4 inputs"
+ *   "Tessmark: requires 1 output"
+ *   "Tessmark: U must be dense"
+ *   "Tessmark: U,V not compatible"
+ *   "Tessmark: V must be dense"
+ *   "Tessmark: U and V must be double"
+ *   "Tessmark: I and Jcol must be dense double vectors"
+ *   "Tessmark: dimensions too large"
+ *   "Tessmark: more pattern columns than rows of V"
+ *   "Tessmark: column pointer out of range"
+ *   "Tessmark: row index out of range"
+ */
+#include "lowrank_mex.h"
+
+typedef int32_t Count;
+static const double countLimit = 2147483648.0; /* 2^31 */
+
+/* A host dimension as a 32-bit count, or -1 when it does not fit. */
+static Count narrowed(HostSize size)
+{
+    return size < (HostSize)countLimit ? (Count)size : -1;
+}
+
+/* The 0-based row of a 1-based index, or reports it when outside 0..m-1. */
+static inline Count rowOf(double index, Count m)
+{
+    const double row = index - 1.0;
+    if (!(row > -1.0 && row < (double)m))
+        reportError("sunwick:rowOutOfRange", "Tessmark: row index out of range");
+    return (Count)row;
+}
+
+/* A column pointer, or reports it when it does not truncate into 0..limit. */
+static inline Count pointerOf(double pointer, Count limit)
+{
+    if (!(pointer > -1.0 && pointer < (double)limit + 1.0))
+        reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
+    return (Count)pointer;
+}
+
+/* Asks the memory system for a row of Ut before it is needed. */
+static inline void prefetchRow(const double *row, Count k)
+{
+    for (Count d = 0; d < k; d += 8)
+        __builtin_prefetch(row + d);
+}
+
+/* The entries of one pattern column: positions start..end-1, each the
+ * sequential dot product of Vrow with its row of Ut.  Four positions run
+ * side by side so that their four independent sums overlap in the
+ * floating-point pipeline; each sum still adds its k products in order.
+ * The rows of the next four positions are checked and fetched while the
+ * current four are summed. */
+static void sampleColumn(double *result, const double *I, Count start, Count end, const double *Ut,
+                         const double *Vrow, Count m, Count k)
+{
+    Count p = start;
+    const double *next[4];
+    if (end - p >= 4)
+        for (int t = 0; t < 4; ++t)
+            next[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
+    for (; end - p >= 4; p += 4) {
+        const double *u0 = next[0], *u1 = next[1], *u2 = next[2], *u3 = next[3];
+        if (end - p >= 8)
+            for (int t = 0; t < 4; ++t) {
+                next[t] = Ut + (size_t)rowOf(I[p + 4 + t], m) * k;
+                prefetchRow(next[t], k);
+            }
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        for (Count d = 0; d < k; ++d) {
+            const double v = Vrow[d];
+            s0 = s0 + v * u0[d];
+            s1 = s1 + v * u1[d];
+            s2 = s2 + v * u2[d];
+            s3 = s3 + v * u3[d];
+        }
+        result[p] = s0;
+        result[p + 1] = s1;
+        result[p + 2] = s2;
+        result[p + 3] = s3;
+    }
+    for (; p < end; ++p) {
+        const double *u = Ut + (size_t)rowOf(I[p], m) * k;
+        double s = 0.0;
+        for (Count d = 0; d < k; ++d)
+            s = s + Vrow[d] * u[d];
+        result[p] = s;
+    }
+}
+
+void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    if (nrhs != 4)
+        reportError("sunwick:inputCount", "Tessmark: requires 4 inputs");
+    if (nlhs != 1)
+        reportError("sunwick:outputCount", "Tessmark: requires 1 output");
+
+    const mxArray *U = prhs[0], *V = prhs[1], *I = prhs[2], *Jcol = prhs[3];
+    const Count m = (Count)mxGetM(U), k = (Count)mxGetN(U);
+    if (mxIsSparse(U))
+        reportError("sunwick:sparseU", "Tessmark: U must be dense");
+    const Count n = (Count)mxGetM(V);
+    if (mxGetN(V) != (HostSize)k)
+        reportError("sunwick:incompatible", "Tessmark: U,V not compatible");
+    if (mxIsSparse(V))
+        reportError("sunwick:sparseV", "Tessmark: V must be dense");
+
+    if (!mxIsDouble(U) || !mxIsDouble(V))
+        reportError("sunwick:notDouble", "Tessmark: U and V must be double");
+    if (!mxIsDouble(I) || mxIsSparse(I) || !mxIsDouble(Jcol) || mxIsSparse(Jcol))
+        reportError("sunwick:badPattern", "Tessmark: I and Jcol must be dense double vectors");
+
+    /* Every count in 32 bits; the pattern's lengths are the larger
+     * dimensions of I and Jcol, so row and column vectors both serve. */
+    const HostSize iRows = mxGetM(I), iColumns = mxGetN(I);
+    const HostSize jRows = mxGetM(Jcol), jColumns = mxGetN(Jcol);
+    const Count nnz = narrowed(iRows > iColumns ? iRows : iColumns);
+    const Count pointers = narrowed(jRows > jColumns ? jRows : jColumns);
+    int64_t mk = (int64_t)m * k;
+    if (narrowed(mxGetM(U)) < 0 || narrowed(mxGetN(U)) < 0 || narrowed(mxGetM(V)) < 0 || nnz < 0 ||
+        pointers < 0 || mk >= (int64_t)countLimit)
+        reportError("sunwick:tooLarge", "Tessmark: dimensions too large");
+    const Count ncols = pointers - 1;
+    if (ncols > n)
+        reportError("sunwick:tooManyColumns", "Tessmark: more pattern columns than rows of V");
+    /* A pointer vector with a zero dimension has no entries to read. */
+    if (ncols > 0 && mxGetNumberOfElements(Jcol) == 0)
+        reportError("sunwick:badPattern", "Tessmark: I and Jcol must be dense double vectors");
+    /* Positions that can be read: none when I has a zero dimension. */
+    const Count readable = mxGetNumberOfElements(I) == 0 ? 0 : nnz;
+
+    plhs[0] = mxCreateDoubleMatrix((HostSize)nnz, 1, mxREAL);
+    double *result = mxGetPr(plhs[0]);
+    double *Vrow = (double *)mxCalloc((size_t)k, sizeof(double));
+    double *Ut = (double *)mxCalloc((size_t)mk, sizeof(double));
+
+    /* U's rows made contiguous once, so that each entry reads one row. */
+    const double *u = mxGetPr(U);
+    for (Count i = 0; i < m; ++i)
+        for (Count d = 0; d < k; ++d)
+            Ut[(size_t)i * k + d] = u[i + (size_t)d * m];
+
+    const double *v = mxGetPr(V), *rows = mxGetPr(I), *columnPointers = mxGetPr(Jcol);
+    for (Count j = 0; j < ncols; ++j) {
+        for (Count d = 0; d < k; ++d)
+            Vrow[d] = v[j + (size_t)d * n];
+        const Count start = pointerOf(columnPointers[j], nnz);
+        const Count end = pointerOf(columnPointers[j + 1], nnz);
+        if (start < end) {
+            if (end > readable)
+                reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
+            sampleColumn(result, rows, start, end, Ut, Vrow, m, k);
+        }
+    }
+}
