@@ -57,34 +57,46 @@ static inline Count pointerOf(double pointer, Count limit)
     return (Count)pointer;
 }
 
-/* Asks the memory system for a row of Ut before it is needed. */
-static inline void prefetchRow(const double *row, Count k)
+/* Asks the memory system for the row of Ut that a 1-based index names, well
+ * before it is summed; an invalid index is left to the check that reports
+ * it when its position is reached. */
+static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
 {
-    for (Count d = 0; d < k; d += 8)
-        __builtin_prefetch(row + d);
+    const double row = index - 1.0;
+    if (row > -1.0 && row < (double)m) {
+        const double *first = Ut + (size_t)(Count)row * k;
+        for (Count d = 0; d < k; d += 8)
+            __builtin_prefetch(first + d);
+    }
+}
+
+/* How many positions ahead of the sums the rows are fetched. */
+enum { prefetchDistance = 16 };
+
+/* One position's entry: its k products added in order from +0. */
+static inline double entryOf(const double *Vrow, const double *u, Count k)
+{
+    double s = 0.0;
+    for (Count d = 0; d < k; ++d)
+        s = s + Vrow[d] * u[d];
+    return s;
 }
 
 /* The entries of one pattern column: positions start..end-1, each the
  * sequential dot product of Vrow with its row of Ut.  Four positions run
  * side by side so that their four independent sums overlap in the
- * floating-point pipeline; each sum still adds its k products in order.
- * The rows of the next four positions are checked and fetched while the
- * current four are summed. */
+ * floating-point pipeline; each sum still adds its k products in order. */
 static void sampleColumn(double *result, const double *I, Count start, Count end, const double *Ut,
                          const double *Vrow, Count m, Count k)
 {
     Count p = start;
-    const double *next[4];
-    if (end - p >= 4)
-        for (int t = 0; t < 4; ++t)
-            next[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
     for (; end - p >= 4; p += 4) {
-        const double *u0 = next[0], *u1 = next[1], *u2 = next[2], *u3 = next[3];
-        if (end - p >= 8)
-            for (int t = 0; t < 4; ++t) {
-                next[t] = Ut + (size_t)rowOf(I[p + 4 + t], m) * k;
-                prefetchRow(next[t], k);
-            }
+        for (Count ahead = p + prefetchDistance; ahead < end && ahead < p + prefetchDistance + 4; ++ahead)
+            prefetchRow(Ut, I[ahead], m, k);
+        const double *u0 = Ut + (size_t)rowOf(I[p], m) * k;
+        const double *u1 = Ut + (size_t)rowOf(I[p + 1], m) * k;
+        const double *u2 = Ut + (size_t)rowOf(I[p + 2], m) * k;
+        const double *u3 = Ut + (size_t)rowOf(I[p + 3], m) * k;
         double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
         for (Count d = 0; d < k; ++d) {
             const double v = Vrow[d];
@@ -98,14 +110,78 @@ static void sampleColumn(double *result, const double *I, Count start, Count end
         result[p + 2] = s2;
         result[p + 3] = s3;
     }
-    for (; p < end; ++p) {
-        const double *u = Ut + (size_t)rowOf(I[p], m) * k;
-        double s = 0.0;
-        for (Count d = 0; d < k; ++d)
-            s = s + Vrow[d] * u[d];
-        result[p] = s;
-    }
+    for (; p < end; ++p)
+        result[p] = entryOf(Vrow, Ut + (size_t)rowOf(I[p], m) * k, k);
 }
+
+/* An AVX2 path chosen at run time on x86 processors that have it.  Not on
+ * Windows, where the compiler does not align the stack for AVX spills. */
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define SUNWICK_AVX2 1
+#include <cpuid.h>
+#include <immintrin.h>
+
+/* Whether this processor and its operating system run AVX2 code. */
+static bool hasAvx2(void)
+{
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE) || !(c & bit_AVX))
+        return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 6) != 6) /* the OS saves the SSE and AVX registers */
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
+}
+
+/* sampleColumn with AVX2: eight positions at once, one lane per position,
+ * so every lane still adds its k products in order from +0 with a
+ * separate multiply and add.  Four rows at a time are read four doubles
+ * wide and transposed in registers, so that lane t of each vector belongs
+ * to position t. */
+__attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, const double *I, Count start,
+                                                             Count end, const double *Ut, const double *Vrow,
+                                                             Count m, Count k)
+{
+    Count p = start;
+    for (; end - p >= 8; p += 8) {
+        for (Count ahead = p + prefetchDistance; ahead < end && ahead < p + prefetchDistance + 8; ++ahead)
+            prefetchRow(Ut, I[ahead], m, k);
+        const double *u[8];
+        for (int t = 0; t < 8; ++t)
+            u[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
+        __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
+        Count d = 0;
+        for (; k - d >= 4; d += 4) {
+            __m256d columns[2][4];
+            for (int half = 0; half < 2; ++half) {
+                const double *const *rows = u + 4 * half;
+                const __m256d r0 = _mm256_loadu_pd(rows[0] + d), r1 = _mm256_loadu_pd(rows[1] + d);
+                const __m256d r2 = _mm256_loadu_pd(rows[2] + d), r3 = _mm256_loadu_pd(rows[3] + d);
+                const __m256d t0 = _mm256_unpacklo_pd(r0, r1), t1 = _mm256_unpackhi_pd(r0, r1);
+                const __m256d t2 = _mm256_unpacklo_pd(r2, r3), t3 = _mm256_unpackhi_pd(r2, r3);
+                columns[half][0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+                columns[half][1] = _mm256_permute2f128_pd(t1, t3, 0x20);
+                columns[half][2] = _mm256_permute2f128_pd(t0, t2, 0x31);
+                columns[half][3] = _mm256_permute2f128_pd(t1, t3, 0x31);
+            }
+            for (int step = 0; step < 4; ++step) {
+                const __m256d v = _mm256_broadcast_sd(Vrow + d + step);
+                low = _mm256_add_pd(low, _mm256_mul_pd(v, columns[0][step]));
+                high = _mm256_add_pd(high, _mm256_mul_pd(v, columns[1][step]));
+            }
+        }
+        for (; d < k; ++d) {
+            const __m256d v = _mm256_broadcast_sd(Vrow + d);
+            low = _mm256_add_pd(low, _mm256_mul_pd(v, _mm256_set_pd(u[3][d], u[2][d], u[1][d], u[0][d])));
+            high = _mm256_add_pd(high, _mm256_mul_pd(v, _mm256_set_pd(u[7][d], u[6][d], u[5][d], u[4][d])));
+        }
+        _mm256_storeu_pd(result + p, low);
+        _mm256_storeu_pd(result + p + 4, high);
+    }
+    sampleColumn(result, I, p, end, Ut, Vrow, m, k);
+}
+#endif
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 {
@@ -160,6 +236,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             Ut[(size_t)i * k + d] = u[i + (size_t)d * m];
 
     const double *v = mxGetPr(V), *rows = mxGetPr(I), *columnPointers = mxGetPr(Jcol);
+#if SUNWICK_AVX2
+    const bool avx2 = hasAvx2();
+#endif
     for (Count j = 0; j < ncols; ++j) {
         for (Count d = 0; d < k; ++d)
             Vrow[d] = v[j + (size_t)d * n];
@@ -168,7 +247,12 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         if (start < end) {
             if (end > readable)
                 reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
-            sampleColumn(result, rows, start, end, Ut, Vrow, m, k);
+#if SUNWICK_AVX2
+            if (avx2)
+                sampleColumnAvx2(result, rows, start, end, Ut, Vrow, m, k);
+            else
+#endif
+                sampleColumn(result, rows, start, end, Ut, Vrow, m, k);
         }
     }
 }
