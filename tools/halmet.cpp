@@ -1,0 +1,92 @@
+/* halmet: eigenvalues, and on request eigenvectors, of a dense symmetric
+ * matrix through LAPACK's divide-and-conquer solver dsyevd.
+ *
+ *   w = halmet(A)         the n eigenvalues of the n-by-n matrix A, ascending,
+ *                         as a column
+ *   [Q, D] = halmet(A)    Q n-by-n with orthonormal eigenvectors as columns,
+ *                         D n-by-n sparse diagonal holding the eigenvalues in
+ *                         the same order, zeros stored too, so that A*Q = Q*D
+ *
+ * Only the upper triangle of A (diagonal included) is read, and only its
+ * real part; symmetry is not tested and A is never changed.  A failure of
+ * the solver is not reported.  An empty A gives empty results.
+ *
+ * Messages:
+ *   "halmet: requires at most 1 input argument."
+ *   "halmet: requires at most 2 output argument."
+ *   "halmet: matrix must be square."
+ *   "halmet: sparse matrix not allowed."
+ *   "halmet: requires 1 input argument."
+ *   "halmet: A must be a double matrix."
+ *   "halmet: matrix is too large."
+ */
+#include "lowrank_mex.h"
+
+#include <string.h>
+
+void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
+{
+    if (nrhs > 1)
+        reportError("halmet:tooManyInputs", "halmet: requires at most 1 input argument.");
+    if (nlhs > 2)
+        reportError("halmet:tooManyOutputs", "halmet: requires at most 2 output argument.");
+    if (nrhs < 1)
+        reportError("halmet:notEnoughInputs", "halmet: requires 1 input argument.");
+
+    const mxArray *A = prhs[0];
+    const HostSize rows = mxGetM(A), order = mxGetN(A);
+    if (rows != order)
+        reportError("halmet:notSquare", "halmet: matrix must be square.");
+    if (mxIsSparse(A))
+        reportError("halmet:sparseInput", "halmet: sparse matrix not allowed.");
+    if (!mxIsDouble(A))
+        reportError("halmet:notDouble", "halmet: A must be a double matrix.");
+
+    /* The solver's minimum workspace for eigenvectors, used in both modes:
+     * LWORK = 2n^2 + 6n + 1 doubles and LIWORK = 5n + 3 entries of 8 bytes,
+     * refused before anything exists when it does not fit. */
+    LapackInt n = 0, nn = 0, bytes = 0, lwork = 0, liwork = 0, twoNPlusSix = 0;
+    const bool fits = toLapackInt(order, &n) && productFits(n, n, &nn) &&
+                      productFits(nn, (LapackInt)sizeof(double), &bytes) &&
+                      productFits(2, n, &twoNPlusSix) && !__builtin_add_overflow(twoNPlusSix, 6, &twoNPlusSix) &&
+                      productFits(n, twoNPlusSix, &lwork) && !__builtin_add_overflow(lwork, 1, &lwork) &&
+                      productFits(5, n, &liwork) && !__builtin_add_overflow(liwork, 3, &liwork);
+    if (!fits)
+        reportError("halmet:tooLarge", "halmet: matrix is too large.");
+
+    const double *data = mxGetPr(A);
+    const bool vectors = nlhs == 2;
+    double *work, *eigenvalues;
+    HostIndex *ir = NULL, *jc = NULL;
+    if (vectors) {
+        plhs[0] = mxCreateDoubleMatrix(order, order, mxREAL);
+        work = mxGetPr(plhs[0]);
+        plhs[1] = mxCreateSparse(order, order, order, mxREAL);
+        eigenvalues = mxGetPr(plhs[1]);
+        ir = mxGetIr(plhs[1]);
+        jc = mxGetJc(plhs[1]);
+    } else {
+        plhs[0] = mxCreateDoubleMatrix(order, 1, mxREAL);
+        eigenvalues = mxGetPr(plhs[0]);
+        work = (double *)mxCalloc((size_t)nn, sizeof(double));
+    }
+
+    /* An empty matrix has nothing to solve, and LAPACK would refuse its
+     * zero leading dimension. */
+    if (n > 0) {
+        double *workspace = (double *)mxCalloc((size_t)lwork, sizeof(double));
+        LapackInt *iwork = (LapackInt *)mxCalloc((size_t)liwork, 8);
+        memcpy(work, data, (size_t)bytes);
+        LapackInt info = 0;
+        LAPACK_ROUTINE(dsyevd)(vectors ? "V" : "N", "U", &n, work, &n, eigenvalues, workspace, &lwork, iwork,
+                               &liwork, &info);
+    }
+
+    if (vectors) {
+        for (LapackInt k = 0; k < n; ++k)
+            ir[k] = (HostIndex)k;
+        jc[0] = 0;
+        for (LapackInt k = 1; k <= n; ++k)
+            jc[k] = (HostIndex)k;
+    }
+}
