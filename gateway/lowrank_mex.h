@@ -29,8 +29,12 @@
 #if defined(LOWRANK_OCTAVE)
 
 #include <mex.h>
-typedef mwSize HostSize;
+typedef size_t HostSize;   /* what Octave's mxGetM and mxGetN return */
 typedef mwIndex HostIndex;
+
+/* Octave's own error call: mexErrMsgTxt and mexErrMsgIdAndTxt would put
+ * the function's name in front of a text that already starts with it. */
+[[noreturn]] extern void error_with_id(const char *id, const char *fmt, ...);
 
 #else /* a MATLAB target */
 
@@ -134,16 +138,16 @@ void LAPACK_ROUTINE(dsyevd)(const char *jobz, const char *uplo, const LapackInt 
 /* The entry every module exports. */
 LOWRANK_EXPORT void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
 
-/* Ends the call with a message.  The MATLAB hosts show the text as it
- * stands; Octave would prefix the function's name to a plain mexErrMsgTxt,
- * so there the identifier form carries the text unchanged. */
-static inline void reportError(const char *identifier, const char *message)
+/* Ends the call with a message, and in Octave with an identifier that
+ * callers can catch by. */
+[[noreturn]] static inline void reportError(const char *identifier, const char *message)
 {
 #if defined(LOWRANK_OCTAVE)
-    mexErrMsgIdAndTxt(identifier, "%s", message);
+    error_with_id(identifier, "%s", message);
 #else
     (void)identifier;
     mexErrMsgTxt(message);
+    __builtin_unreachable();
 #endif
 }
 

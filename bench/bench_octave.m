@@ -1,0 +1,86 @@
+## Each tool in Octave against the Octave built-in that does the same work,
+## on the same LAPACK.  Runs alternate and the best of each is kept; the
+## ratio (built-in time over tool time) is what counts: above 1, the tool is
+## faster.  Usage: octave-cli bench_octave.m MODULE_FOLDER
+addpath (argv (){1});
+rand ("seed", 1);  randn ("seed", 1);
+
+function best = fastest (fn, runs)
+  best = Inf;
+  for i = 1:runs
+    start = tic ();
+    result = fn ();
+    best = min (best, toc (start));
+  endfor
+endfunction
+
+function [toolTime, builtinTime] = race (tool, builtin, runs)
+  toolTime = Inf;  builtinTime = Inf;
+  for i = 1:runs
+    toolTime = min (toolTime, fastest (tool, 1));
+    builtinTime = min (builtinTime, fastest (builtin, 1));
+  endfor
+endfunction
+
+## The passes of quorvel written as an Octave loop: each coefficient from
+## the vector as the earlier columns left it.
+function [r, nr, passes] = octave_passes (Q, r, ratio)
+  previous = norm (r);
+  for passes = 1:4
+    for c = 1:columns (Q)
+      r -= (Q(:,c)' * r) * Q(:,c);
+    endfor
+    nr = norm (r);
+    if (! (nr < ratio * previous))
+      return;
+    endif
+    previous = nr;
+  endfor
+  r(:) = 0;  nr = 0;  passes = 5;
+endfunction
+
+table = {};
+function table = add (table, name, work, toolTime, builtinTime)
+  table(end+1,:) = {name, work, toolTime, builtinTime};
+endfunction
+
+A = randn (1000);
+[t, b] = race (@() dorvik (A), @() svd (A), 3);
+svd_driver ("gesdd");
+[t2, b2] = race (@() dorvik (A), @() svd (A), 3);
+table = add (table, "dorvik, values", "1000x1000, svd (gesdd driver)", t2, b2);
+svd_driver ("gesvd");
+table = add (table, "dorvik, values", "1000x1000, svd (gesvd driver)", t, b);
+svd_driver ("gesdd");
+[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 3);
+table = add (table, "dorvik, factors", "1000x1000, svd econ (gesdd)", t, b);
+svd_driver ("gesvd");
+[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 3);
+table = add (table, "dorvik, factors", "1000x1000, svd econ (gesvd)", t, b);
+
+S = A + A';
+[t, b] = race (@() halmet (S), @() eig (S), 3);
+table = add (table, "halmet, values", "1000x1000, eig", t, b);
+[t, b] = race (@() nthargout (1:2, @halmet, S), @() nthargout (1:2, @eig, S), 3);
+table = add (table, "halmet, vectors", "1000x1000, [V, D] = eig", t, b);
+
+n = 20000;  k = 32;
+U = randn (n, k);  V = randn (n, k);
+pattern = sprand (n, n, 0.005) ~= 0;
+[I, J] = find (pattern);
+Jcol = [0; cumsum(full (sum (pattern, 1)))'];
+[t, b] = race (@() sunwick (U, V, I, Jcol), @() sum (U(I,:) .* V(J,:), 2), 3);
+table = add (table, "sunwick", sprintf ("%d positions, k = %d, sum(U(I,:).*V(J,:),2)", numel (I), k), t, b);
+
+v = randn (numel (I), 1);
+[t, b] = race (@() talvery (n, n, v, I, Jcol), @() sparse (I, J, v, n, n), 5);
+table = add (table, "talvery", sprintf ("%d entries, sparse(I,J,v,m,n)", numel (I)), t, b);
+
+[Q, ~] = qr (randn (100000, 50), 0);  R = randn (100000, 1);
+[t, b] = race (@() quorvel (Q, R), @() octave_passes (Q, R, 0.5), 3);
+table = add (table, "quorvel", "m = 100000, k = 50, the same passes as an Octave loop", t, b);
+
+printf ("%-16s %-52s %10s %10s %8s\n", "tool", "work, and the built-in", "tool (s)", "built-in", "ratio");
+for i = 1:rows (table)
+  printf ("%-16s %-52s %10.4f %10.4f %8.2f\n", table{i,1}, table{i,2}, table{i,3}, table{i,4}, table{i,4} / table{i,3});
+endfor

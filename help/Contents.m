@@ -1,0 +1,9 @@
+% lowrank: compiled kernels for low-rank matrix work.
+%
+%   dorvik   - Singular value decomposition of a dense matrix (LAPACK dgesdd).
+%   halmet   - Eigenvalues and eigenvectors of a symmetric matrix (LAPACK dsyevd).
+%   sunwick  - Entries of U*V' at the positions of a sparse pattern.
+%   talvery  - Sparse matrix from its compressed-column arrays.
+%   quorvel  - Reorthogonalise a vector against columns of a basis.
+%
+%   build_mex - Compile the tools from source with this host's mex command.

@@ -1,0 +1,30 @@
+# cmake -DSOURCE=... -DBINARY=... -DVERSION=... -P stage.cmake
+# Lays out BINARY/source (build_mex.m and src/) and the Octave package
+# BINARY/lowrank-VERSION.tar.gz.
+set(tools dorvik halmet sunwick talvery quorvel)
+set(source ${BINARY}/source)
+set(package ${BINARY}/package/lowrank)
+file(REMOVE_RECURSE ${source} ${BINARY}/package)
+file(MAKE_DIRECTORY ${source}/src ${package}/src/help)
+
+foreach(tool IN LISTS tools)
+  file(COPY ${SOURCE}/tools/${tool}.cpp DESTINATION ${source}/src)
+  file(COPY ${SOURCE}/tools/${tool}.cpp DESTINATION ${package}/src)
+  file(COPY ${SOURCE}/help/${tool}.m DESTINATION ${package}/src/help)
+endforeach()
+file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${source}/src)
+file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${package}/src)
+file(COPY ${SOURCE}/packaging/build_mex.m DESTINATION ${source})
+
+set(PROJECT_VERSION ${VERSION})
+string(TIMESTAMP LOWRANK_DATE "%Y-%m-%d" UTC)
+configure_file(${SOURCE}/packaging/DESCRIPTION.in ${package}/DESCRIPTION @ONLY)
+configure_file(${SOURCE}/packaging/Makefile.package ${package}/src/Makefile COPYONLY)
+configure_file(${SOURCE}/packaging/INDEX ${package}/INDEX COPYONLY)
+configure_file(${SOURCE}/LICENSE ${package}/COPYING COPYONLY)
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar czf ${BINARY}/lowrank-${VERSION}.tar.gz lowrank
+                WORKING_DIRECTORY ${BINARY}/package RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "could not pack the Octave package")
+endif()
