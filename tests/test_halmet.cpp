@@ -64,6 +64,19 @@ TEST_F(Halmet, ChecksArgumentsInOrder)
     EXPECT_REJECTED(call(2, {huge.get()}), "halmet: matrix is too large.");
 }
 
+#if LOWRANK_LAPACK_BITS == 32
+TEST_F(Halmet, RejectsSizesThatFit64BitsButNot32)
+{
+    /* 20000^2 elements fit 32 bits but their 8-byte copy does not;
+     * 50000^2 elements do not fit at all */
+    Array bytes = harness::phantom(20000, 20000), elements = harness::phantom(50000, 50000);
+    for (int nlhs : {1, 2}) {
+        EXPECT_REJECTED(call(nlhs, {bytes.get()}), "halmet: matrix is too large.");
+        EXPECT_REJECTED(call(nlhs, {elements.get()}), "halmet: matrix is too large.");
+    }
+}
+#endif
+
 TEST_F(Halmet, OneByOne)
 {
     Array A = harness::scalar(-3.5);
