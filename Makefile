@@ -1,11 +1,8 @@
 # lowrank: the commands a user needs.  The build itself is CMake's, one
 # preset per target; this file only strings the presets together.
 
-PRESETS := linux64 linux32 octave
-TEST_PRESETS := linux64 linux64-asan linux32 octave
-DEPS := cmake ninja-build g++ make binutils libgtest-dev googletest libopenblas64-dev \
-        g++-multilib liblapack-dev:i386 \
-        octave liboctave-dev libopenblas0-pthread gnuplot-nox fonts-freefont-otf
+PRESETS := linux64 linux32 win64 win32 octave
+TEST_PRESETS := linux64 linux64-asan linux32 win64 win32 octave
 OCTAVE := octave-cli --no-gui --norc --quiet
 VERSION := $(shell grep -m1 -o 'lowrank VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
@@ -17,19 +14,8 @@ build/%.built: FORCE
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
-# i386 packages need the architecture enabled first.
 deps:
-	@if ! dpkg --print-foreign-architectures | grep -qx i386; then \
-	  if [ "$$(id -u)" = 0 ]; then dpkg --add-architecture i386; \
-	  else echo "deps: as root run:"; echo "  dpkg --add-architecture i386"; exit 1; fi; \
-	fi
-	@missing=$$(for p in $(DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
-	if [ -z "$$missing" ]; then echo "deps: everything is installed"; \
-	elif [ "$$(id -u)" = 0 ]; then \
-	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	else \
-	  echo "deps: missing packages; as root run:"; echo "  apt-get install -y --no-install-recommends $$missing"; exit 1; \
-	fi
+	@scripts/deps
 
 test: deps
 	$(MAKE) $(TEST_PRESETS:%=build/%.built)

@@ -18,12 +18,12 @@
 #error "the build target must define LOWRANK_INDEX_BITS and LOWRANK_LAPACK_BITS"
 #endif
 
+/* A module's own exports.  On Windows a module-definition file names them
+ * (the 32-bit modules export the entry as _mexFunction). */
 #if defined(_WIN32)
-#define LOWRANK_EXPORT extern "C" __declspec(dllexport)
-#define LOWRANK_IMPORT extern "C" __declspec(dllimport)
+#define LOWRANK_EXPORT extern "C"
 #else
 #define LOWRANK_EXPORT extern "C" __attribute__((visibility("default")))
-#define LOWRANK_IMPORT extern "C"
 #endif
 
 #if defined(LOWRANK_OCTAVE)
@@ -69,12 +69,12 @@ typedef enum {
 #define mxGetJc mxGetJc_730
 #endif
 
-#if !defined(LOWRANK_HOST_BUILD)
-#define LOWRANK_HOST_API LOWRANK_IMPORT
-#elif defined(_WIN32)
-#define LOWRANK_HOST_API extern "C" __declspec(dllexport)
-#else
+/* The host's entries.  On Windows the host libraries export every entry
+ * and modules import them through the import libraries. */
+#if defined(LOWRANK_HOST_BUILD) && !defined(_WIN32)
 #define LOWRANK_HOST_API extern "C" __attribute__((visibility("default")))
+#else
+#define LOWRANK_HOST_API extern "C"
 #endif
 
 /* libmx */

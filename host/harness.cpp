@@ -2,7 +2,12 @@
 
 #include <chrono>
 #include <cstring>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 namespace harness {
 
@@ -136,6 +141,25 @@ std::string sparseDefect(const mxArray *array)
     return "";
 }
 
+#if defined(_WIN32)
+Module::Module(const std::string &path) : path_(path)
+{
+    library_ = LoadLibraryA(path.c_str());
+    if (library_ == nullptr)
+        throw std::runtime_error("cannot load " + path + ": error " + std::to_string(GetLastError()));
+    /* the 32-bit modules export the entry as _mexFunction */
+    void *entry = reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library_), "mexFunction"));
+    if (entry == nullptr)
+        entry = reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library_), "_mexFunction"));
+    entry_ = reinterpret_cast<standin::MexFunction>(entry);
+    if (entry_ == nullptr)
+        throw std::runtime_error(path + " exports no mexFunction");
+}
+
+Module::~Module() { FreeLibrary(static_cast<HMODULE>(library_)); }
+
+const char *Module::version() const { return nullptr; }   /* Windows modules carry no version tag */
+#else
 Module::Module(const std::string &path) : path_(path)
 {
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -153,6 +177,7 @@ const char *Module::version() const
     auto mexVersion = reinterpret_cast<const char *(*)()>(dlsym(library_, "mexVersion"));
     return mexVersion == nullptr ? nullptr : mexVersion();
 }
+#endif
 
 Outcome Module::call(int nlhs, const std::vector<const mxArray *> &args) const
 {

@@ -1,19 +1,36 @@
 /* libmwlapack of the stand-in host: the LAPACK routines the tools call,
- * forwarded to a real LAPACK of the target's integer width (OpenBLAS with
- * 64-bit integers on the 64-bit targets).  The host counts the calls and
+ * forwarded to a real LAPACK of the target's integer width (on Linux
+ * OpenBLAS with 64-bit integers or the i386 reference LAPACK, loaded at
+ * first use; on Windows the reference LAPACK linked in).  The host counts the calls and
  * remembers an argument error that LAPACK reports, so that the harness can
  * tell a tool that calls the solver needlessly or with illegal arguments. */
 #include "standin.h"
 
 #include <cstdio>
 #include <cstdlib>
+
+#if defined(_WIN32)
+#include <windows.h>
+
+/* On Windows the reference LAPACK is linked into this library whole: its
+ * routines are called directly and exported beside the host's own names. */
+extern "C" {
+void dgesdd_(const char *, const LapackInt *, const LapackInt *, double *, const LapackInt *, double *,
+             double *, const LapackInt *, double *, const LapackInt *, double *, const LapackInt *,
+             LapackInt *, LapackInt *);
+void dsyevd_(const char *, const char *, const LapackInt *, double *, const LapackInt *, double *, double *,
+             const LapackInt *, LapackInt *, const LapackInt *, LapackInt *);
+}
+#else
 #include <dlfcn.h>
+#endif
 
 namespace {
 
 long calls = 0;
 long argumentError = 0;
 
+#if !defined(_WIN32)
 void *backendLibrary()
 {
     static void *library = dlopen(LOWRANK_LAPACK_BACKEND, RTLD_NOW | RTLD_LOCAL);
@@ -34,6 +51,7 @@ Routine backendRoutine(const char *symbol)
     }
     return reinterpret_cast<Routine>(routine);
 }
+#endif
 
 void record(const LapackInt *info)
 {
@@ -46,7 +64,14 @@ void record(const LapackInt *info)
 
 namespace standin {
 
+#if defined(_WIN32)
+void *lapackBackend(const char *symbol)
+{
+    return reinterpret_cast<void *>(GetProcAddress(GetModuleHandleA("libmwlapack.dll"), symbol));
+}
+#else
 void *lapackBackend(const char *symbol) { return dlsym(backendLibrary(), symbol); }
+#endif
 void resetLapackRecord() { calls = 0; argumentError = 0; }
 long lapackCalls() { return calls; }
 long lapackArgumentError() { return argumentError; }
@@ -61,7 +86,11 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dgesdd)(
     typedef void (*Routine)(const char *, const LapackInt *, const LapackInt *, double *,
                             const LapackInt *, double *, double *, const LapackInt *, double *,
                             const LapackInt *, double *, const LapackInt *, LapackInt *, LapackInt *);
+#if defined(_WIN32)
+    const Routine routine = dgesdd_;
+#else
     static Routine routine = backendRoutine<Routine>("dgesdd_");
+#endif
     routine(jobz, m, n, a, lda, s, u, ldu, vt, ldvt, work, lwork, iwork, info);
     record(info);
 }
@@ -74,7 +103,11 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dsyevd)(
     typedef void (*Routine)(const char *, const char *, const LapackInt *, double *,
                             const LapackInt *, double *, double *, const LapackInt *, LapackInt *,
                             const LapackInt *, LapackInt *);
+#if defined(_WIN32)
+    const Routine routine = dsyevd_;
+#else
     static Routine routine = backendRoutine<Routine>("dsyevd_");
+#endif
     routine(jobz, uplo, n, a, lda, w, work, lwork, iwork, liwork, info);
     record(info);
 }
