@@ -2,11 +2,11 @@
 # preset per target; this file only strings the presets together.
 
 PRESETS := linux64 linux32 win64 win32 octave
-TEST_PRESETS := linux64 linux64-asan linux32 win64 win32 octave
+TEST_PRESETS := linux64 linux64-asan fuzz linux32 win64 win32 octave
 OCTAVE := octave-cli --no-gui --norc --quiet
 VERSION := $(shell grep -m1 -o 'lowrank VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
-.PHONY: all deps test demo bench dist clean FORCE
+.PHONY: all deps test demo bench dist fuzz memcheck clean FORCE
 
 all: $(PRESETS:%=build/%.built)
 
@@ -46,6 +46,20 @@ dist: all
 	cp tools/*.cpp gateway/lowrank_mex.h dist/lowrank/src/
 	cp build/octave/lowrank-$(VERSION).tar.gz dist/
 	@ls dist dist/lowrank
+
+# Every fuzz harness for FUZZ_SECONDS each, from the seed corpus; what it
+# finds stays in build/fuzz/fuzz/corpus.  make test runs a short smoke run.
+FUZZ_SECONDS := 60
+fuzz: deps build/fuzz.built
+	@for t in dorvik halmet sunwick talvery quorvel; do echo "== fuzz $$t"; \
+	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=6144 -print_final_stats=1 \
+	    build/fuzz/fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; done
+
+# The 64-bit Linux suites under valgrind's memcheck.
+memcheck: deps build/linux64.built
+	@for t in build/linux64/tests/test_*; do [ -x "$$t" ] || continue; echo "== memcheck $$t"; \
+	  valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
+	    $$t --gtest_brief=1 || exit 1; done
 
 clean:
 	rm -rf build dist

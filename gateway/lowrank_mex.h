@@ -157,6 +157,16 @@ static inline bool toLapackInt(HostSize value, LapackInt *out)
     return !__builtin_add_overflow(value, (HostSize)0, out);
 }
 
+/* Whether count doubles are all finite: LAPACK's solvers may not return
+ * from Inf or NaN. */
+static inline bool allFinite(const double *x, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (!(x[i] - x[i] == 0.0))   /* Inf - Inf and NaN - NaN are NaN */
+            return false;
+    return true;
+}
+
 /* a*b for non-negative counts, false when it overflows the LAPACK integer. */
 static inline bool productFits(LapackInt a, LapackInt b, LapackInt *out)
 {

@@ -141,6 +141,8 @@ std::string sparseDefect(const mxArray *array)
     return "";
 }
 
+Module::Module(standin::MexFunction entry, const std::string &name) : path_(name), library_(nullptr), entry_(entry) {}
+
 #if defined(_WIN32)
 Module::Module(const std::string &path) : path_(path)
 {
@@ -156,7 +158,11 @@ Module::Module(const std::string &path) : path_(path)
         throw std::runtime_error(path + " exports no mexFunction");
 }
 
-Module::~Module() { FreeLibrary(static_cast<HMODULE>(library_)); }
+Module::~Module()
+{
+    if (library_ != nullptr)
+        FreeLibrary(static_cast<HMODULE>(library_));
+}
 
 const char *Module::version() const { return nullptr; }   /* Windows modules carry no version tag */
 #else
@@ -170,10 +176,16 @@ Module::Module(const std::string &path) : path_(path)
         throw std::runtime_error(path + " exports no mexFunction");
 }
 
-Module::~Module() { dlclose(library_); }
+Module::~Module()
+{
+    if (library_ != nullptr)
+        dlclose(library_);
+}
 
 const char *Module::version() const
 {
+    if (library_ == nullptr)
+        return nullptr;
     auto mexVersion = reinterpret_cast<const char *(*)()>(dlsym(library_, "mexVersion"));
     return mexVersion == nullptr ? nullptr : mexVersion();
 }

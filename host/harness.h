@@ -62,6 +62,8 @@ struct Outcome {
 class Module {
 public:
     explicit Module(const std::string &path);
+    /* A tool linked into the program itself, called through the same host. */
+    Module(standin::MexFunction entry, const std::string &name);
     ~Module();
     Module(const Module &) = delete;
     Module &operator=(const Module &) = delete;

@@ -40,6 +40,7 @@ struct CallState {
 };
 
 CallState *activeCall = nullptr;
+size_t allocationLimit = SIZE_MAX;
 
 [[noreturn]] void outOfMemory(const char *what)
 {
@@ -51,7 +52,7 @@ CallState *activeCall = nullptr;
 void *allocateBlock(size_t count, size_t size, const char *what)
 {
     size_t bytes, total;
-    if (__builtin_mul_overflow(count, size, &bytes) ||
+    if (__builtin_mul_overflow(count, size, &bytes) || bytes > allocationLimit ||
         __builtin_add_overflow(bytes, sizeof(BlockHeader) + guardBytes, &total))
         outOfMemory(what);
     auto *header = static_cast<BlockHeader *>(std::calloc(1, total));
@@ -133,6 +134,8 @@ HostSize elementCount(HostSize m, HostSize n, const char *what)
 
 namespace standin {
 
+void setAllocationLimit(size_t bytes) { allocationLimit = bytes; }
+
 size_t elementSize(mxClassID classId)
 {
     switch (classId) {
@@ -147,7 +150,9 @@ size_t elementSize(mxClassID classId)
 mxArray *createArray(mxClassID classId, HostSize m, HostSize n, bool complex)
 {
     size_t count = elementCount(m, n, "mxCreateNumericMatrix");
-    auto *array = new mxArray_tag();
+    /* tracked before its blocks exist, so that a failing allocation leaves
+     * it to be reclaimed with the call */
+    auto *array = track(new mxArray_tag());
     array->classId = classId;
     array->complex = complex;
     array->rows = m;
@@ -156,7 +161,7 @@ mxArray *createArray(mxClassID classId, HostSize m, HostSize n, bool complex)
     array->real = allocateBlock(count, elementSize(classId), "mxCreateNumericMatrix");
     if (complex)
         array->imag = allocateBlock(count, elementSize(classId), "mxCreateNumericMatrix");
-    return track(array);
+    return array;
 }
 
 mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n, HostSize nzmax, bool complex)
@@ -164,7 +169,7 @@ mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n, HostSize n
     HostSize pointers;
     if (__builtin_add_overflow(n, 1, &pointers))
         outOfMemory("mxCreateSparse");
-    auto *array = new mxArray_tag();
+    auto *array = track(new mxArray_tag());
     array->classId = classId;
     array->sparse = true;
     array->complex = complex;
@@ -177,18 +182,18 @@ mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n, HostSize n
         array->imag = allocateBlock(nzmax, elementSize(classId), "mxCreateSparse");
     array->rowIndices = static_cast<HostIndex *>(allocateBlock(nzmax, sizeof(HostIndex), "mxCreateSparse"));
     array->columnPointers = static_cast<HostIndex *>(allocateBlock(pointers, sizeof(HostIndex), "mxCreateSparse"));
-    return track(array);
+    return array;
 }
 
-mxArray *createPhantom(HostSize m, HostSize n)
+mxArray *createPhantom(HostSize m, HostSize n, size_t stored)
 {
-    auto *array = new mxArray_tag();
+    auto *array = track(new mxArray_tag());
     array->classId = mxDOUBLE_CLASS;
     array->rows = m;
     array->columns = n;
-    array->storedElements = 1;
-    array->real = allocateBlock(1, sizeof(double), "phantom");
-    return track(array);
+    array->storedElements = stored;
+    array->real = allocateBlock(stored, sizeof(double), "phantom");
+    return array;
 }
 
 void raise(const char *message)

@@ -52,16 +52,21 @@ STANDIN_API mxArray *createArray(mxClassID classId, HostSize m, HostSize n, bool
 STANDIN_API mxArray *createSparseArray(mxClassID classId, HostSize m, HostSize n,
                                        HostSize nzmax, bool complex);
 
-/* A dense double array that claims m-by-n but holds a single element: it
- * lets a test pass sizes no machine could hold, which a tool must reject
- * before it reads the data. */
-STANDIN_API mxArray *createPhantom(HostSize m, HostSize n);
+/* A dense double array that claims m-by-n but holds only its first stored
+ * elements (zero): it lets a test pass sizes no machine could hold, which a
+ * tool must reject before it reads past them. */
+STANDIN_API mxArray *createPhantom(HostSize m, HostSize n, size_t stored = 1);
 
 /* Calls a module's entry with the host's bookkeeping around it: scratch and
  * arrays are tracked, an error ends the call, and what the call created but
  * did not hand over is reclaimed.  slots holds max(nlhs, 1) entries. */
 STANDIN_API CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int nrhs,
                               const mxArray **args);
+
+/* The largest block the host hands out (default: no limit); a larger
+ * request ends the call with the host's out-of-memory message, as a real
+ * host does when it cannot meet a request. */
+STANDIN_API void setAllocationLimit(size_t bytes);
 
 /* Ends the current call with a message, as mexErrMsgTxt does. */
 [[noreturn]] STANDIN_API void raise(const char *message);

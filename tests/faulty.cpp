@@ -42,6 +42,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         LAPACK_ROUTINE(dgesdd)("N", &m, &n, a, &m, s, a, &one, a, &one, work, &lwork, iwork, &info);
         break;
     }
+    case 8: /* a result the host cannot allocate */
+        plhs[0] = mxCreateDoubleMatrix((HostSize)1 << (4 * sizeof(HostSize)), (HostSize)1 << (4 * sizeof(HostSize) - 2), mxREAL);
+        break;
     default:
         plhs[0] = mxCreateDoubleMatrix(1, 1, mxREAL);
     }

@@ -314,6 +314,22 @@ TEST_F(Dorvik, AgreesWithAnotherDriverOnHardMatrices)
     }
 }
 
+TEST_F(Dorvik, LapacksStatusIsReturnedNotRaised)
+{
+    /* LAPACK refuses NaN with status -4 and never returns from some
+     * matrices holding Inf (this one, found by fuzzing): both give -4 */
+    const double inf = std::numeric_limits<double>::infinity();
+    Array withNaN = harness::dense(2, 2, {1, notANumber, 0, 1});
+    Array withInf = harness::dense(5, 3, {3, -inf, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    for (const mxArray *A : {withNaN.get(), withInf.get()})
+        for (int nlhs : {2, 4}) {
+            Outcome out = call(nlhs, {A});
+            ASSERT_FALSE(out.failed);
+            EXPECT_EQ(harness::values(out[nlhs - 1]), std::vector<double>{-4});
+            EXPECT_EQ(out.lapackCalls, 0);
+        }
+}
+
 TEST_F(Dorvik, ComplexArgumentDecomposesItsRealPart)
 {
     const std::vector<double> real = randomValues(12, 21), imaginary = randomValues(12, 22);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 
 using harness::Array;
@@ -153,6 +154,21 @@ TEST_F(Halmet, ZeroEigenvalueIsAStoredEntry)
     Outcome out = call(2, {A.get()});
     EXPECT_EQ(mxGetNzmax(out[1]), 3u);
     EXPECT_EQ(harness::values(out[1]), (std::vector<double>{0, 0, 3}));
+}
+
+TEST_F(Halmet, NonFiniteUpperTriangleGivesNaNWithoutTheSolver)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    Array withInf = harness::dense(2, 2, {1, 0, inf, 1}), belowOnly = harness::dense(2, 2, {1, notANumber, 0, 1});
+    for (int nlhs : {1, 2}) {
+        Outcome out = call(nlhs, {withInf.get()});
+        EXPECT_EQ(out.lapackCalls, 0);
+        for (int slot = 0; slot < nlhs; ++slot)
+            for (double value : harness::values(out[slot]))
+                EXPECT_TRUE(std::isnan(value));
+    }
+    /* the strict lower triangle is never read, NaN or not */
+    EXPECT_EQ(harness::values(call(1, {belowOnly.get()})[0]), (std::vector<double>{1, 1}));
 }
 
 TEST_F(Halmet, EmptyMatrixIsSettledWithoutLapack)

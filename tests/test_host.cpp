@@ -42,6 +42,17 @@ TEST_F(StandInHost, CatchesEachKindOfBreak)
     EXPECT_NE(violationOf(7).find("LAPACK rejected argument 5"), std::string::npos);
 }
 
+TEST_F(StandInHost, AnAllocationItCannotMeetIsTheHostsError)
+{
+    /* the array is tracked before its data exists, so it is reclaimed too
+     * (the sanitizer build would report it leaked otherwise) */
+    Array choice = harness::scalar(8);
+    harness::Outcome out = faulty.call(1, {choice.get()});
+    EXPECT_TRUE(out.failed);
+    EXPECT_EQ(out.message, "mxCreateNumericMatrix: out of memory.");
+    EXPECT_EQ(out.arraysCreated, 1u);
+}
+
 TEST_F(StandInHost, AnErrorEndsTheCallAndReclaimsEverything)
 {
     Array choice = harness::scalar(5);

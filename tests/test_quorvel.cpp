@@ -115,6 +115,18 @@ TEST_F(Quorvel, RejectsWhatWouldBeReadOutOfBounds)
         EXPECT_EQ(out[0], nullptr);
     }
     EXPECT_REJECTED(call(4, {Q.get(), R.get()}), "quorvel: requires at most 3 output arguments.");
+    /* a basis without columns has no column for an index in (0, 1) */
+    Array noColumns = harness::dense(3, 0), half = harness::scalar(0.5);
+    EXPECT_EQ(call(1, {noColumns.get(), R.get(), one.get(), half.get()}).message, "quorvel: index out of range.");
+
+    /* arrays whose bytes overflow the address space, refused before any
+     * loop over them starts */
+    const HostSize huge = HostSize(1) << 61;
+    Array tallQ = harness::phantom(huge, 1), tallR = harness::phantom(huge, 1), wideQ = harness::phantom(3, huge);
+    Array longIndex = harness::phantom(1, huge);
+    EXPECT_REJECTED(call(1, {tallQ.get(), tallR.get()}), "quorvel: matrix is too large.");
+    EXPECT_REJECTED(call(1, {wideQ.get(), R.get()}), "quorvel: matrix is too large.");
+    EXPECT_REJECTED(call(1, {Q.get(), R.get(), one.get(), longIndex.get()}), "quorvel: matrix is too large.");
 }
 
 TEST_F(Quorvel, IdentityColumnExamples)

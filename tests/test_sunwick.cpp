@@ -117,6 +117,10 @@ TEST_F(Sunwick, RejectsWhatWouldBeReadOutOfBounds)
         Outcome out = call(1, {U.get(), V.get(), I.get(), badPointers.get()});
         EXPECT_EQ(out.message, "Tessmark: column pointer out of range") << pointers[1] << " " << pointers[2];
     }
+    /* U without rows has no row 0 to give an index in (0, 1) */
+    Array noRows = harness::dense(0, 2), half = harness::column({0.5});
+    EXPECT_EQ(call(1, {noRows.get(), V.get(), half.get(), harness::column({0, 1}).get()}).message,
+              "Tessmark: row index out of range");
     /* I of zero rows and one column has larger dimension 1 but no entry. */
     Array emptyColumnI = harness::dense(0, 1), oneColumn = harness::column({0, 1});
     EXPECT_EQ(call(1, {U.get(), V.get(), emptyColumnI.get(), oneColumn.get()}).message, "Tessmark: column pointer out of range");

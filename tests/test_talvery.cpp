@@ -200,6 +200,9 @@ TEST_F(Talvery, RefusesDescriptionsThatAreNotAValidMatrix)
     EXPECT_EQ(messageFor(3, 0, V.get(), I.get(), noColumns.get()), offsets);
     for (std::vector<double> bad : {std::vector<double>{1, 4, 2}, {1, 0, 2}, {1, notANumber, 2}, {0.5 - 1, 3, 2}})
         EXPECT_EQ(messageFor(3, 2, V.get(), harness::column(bad).get(), Jcol.get()), "talvery: row index out of range");
+    /* with no rows, not even an index in (0, 1), which truncates to row 0 */
+    Array one = harness::column({7}), half = harness::column({0.5}), single = harness::column({0, 1});
+    EXPECT_EQ(messageFor(0, 1, one.get(), half.get(), single.get()), "talvery: row index out of range");
     for (std::vector<double> bad : {std::vector<double>{3, 1, 2}, {2, 2, 2}, {2.2, 2.9, 1}})
         EXPECT_EQ(messageFor(3, 2, V.get(), harness::column(bad).get(), Jcol.get()),
                   "talvery: row indices must increase within each column");

@@ -11,8 +11,8 @@
  *
  * A is a dense double matrix; only its real part is read and it is never
  * changed.  S stores all k singular values, zeros included.  info is 0 on
- * success and LAPACK's INFO otherwise (positive: no convergence); it is
- * never raised as an error.  An empty A gives empty results of the same
+ * success and LAPACK's INFO otherwise (positive: no convergence; -4: A holds
+ * Inf or NaN, and the results are zeros); it is never raised as an error.  An empty A gives empty results of the same
  * shapes, with identity matrices for the full-size U or V, and info 0.
  *
  * Messages:
@@ -130,9 +130,14 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         double *copyOfA = (double *)mxCalloc((size_t)mn, sizeof(double));
         memcpy(copyOfA, mxGetPr(A), (size_t)bytes);
 
+        /* LAPACK refuses a matrix holding NaN with INFO = -4, and may never
+         * return from one holding Inf: both get that status without it. */
         const char *jobz = !factorise ? "N" : fullSize ? "A" : "S";
-        LAPACK_ROUTINE(dgesdd)(jobz, &m, &n, copyOfA, &m, values, U, &m, VT, &q, work, &lwork,
-                               iwork, &info);
+        if (allFinite(copyOfA, (size_t)mn))
+            LAPACK_ROUTINE(dgesdd)(jobz, &m, &n, copyOfA, &m, values, U, &m, VT, &q, work, &lwork,
+                                   iwork, &info);
+        else
+            info = -4;
     }
 
     if (status != NULL)

@@ -9,7 +9,8 @@
  *
  * Only the upper triangle of A (diagonal included) is read, and only its
  * real part; symmetry is not tested and A is never changed.  A failure of
- * the solver is not reported.  An empty A gives empty results.
+ * the solver is not reported.  An empty A gives empty results; Inf or NaN
+ * in the triangle read gives NaN results without calling the solver.
  *
  * Messages:
  *   "halmet: requires at most 1 input argument."
@@ -22,6 +23,7 @@
  */
 #include "lowrank_mex.h"
 
+#include <math.h>
 #include <string.h>
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
@@ -77,9 +79,21 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         double *workspace = (double *)mxCalloc((size_t)lwork, sizeof(double));
         LapackInt *iwork = (LapackInt *)mxCalloc((size_t)liwork, 8);
         memcpy(work, data, (size_t)bytes);
+        /* The solver may not return from Inf or NaN in the triangle it
+         * reads; such a matrix has no eigenvalues to give: all NaN. */
+        bool finite = true;
+        for (LapackInt j = 0; j < n && finite; ++j)
+            finite = allFinite(work + (size_t)j * n, (size_t)j + 1);
         LapackInt info = 0;
-        LAPACK_ROUTINE(dsyevd)(vectors ? "V" : "N", "U", &n, work, &n, eigenvalues, workspace, &lwork, iwork,
-                               &liwork, &info);
+        if (finite) {
+            LAPACK_ROUTINE(dsyevd)(vectors ? "V" : "N", "U", &n, work, &n, eigenvalues, workspace, &lwork,
+                                   iwork, &liwork, &info);
+        } else {
+            for (LapackInt k = 0; k < n; ++k)
+                eigenvalues[k] = NAN;
+            for (size_t k = 0; vectors && k < (size_t)nn; ++k)
+                work[k] = NAN;
+        }
     }
 
     if (vectors) {

@@ -29,6 +29,7 @@
  *   "quorvel: R is not compatible."
  *   "quorvel: index is empty"
  *   "quorvel: Q and R must be double."
+ *   "quorvel: matrix is too large."
  *   "quorvel: refNorm and ratio must be nonempty doubles."
  *   "quorvel: index must be a dense double vector."
  *   "quorvel: index out of range."
@@ -112,6 +113,12 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         reportError("quorvel:incompatibleR", "quorvel: R is not compatible.");
     if (!mxIsDouble(Q) || !mxIsDouble(R))
         reportError("quorvel:notDouble", "quorvel: Q and R must be double.");
+    /* Sizes whose bytes overflow the address space: no such array exists,
+     * and no loop over them may start. */
+    size_t bytes;
+    if (__builtin_mul_overflow((size_t)m, (size_t)k, &bytes) || __builtin_mul_overflow(bytes, sizeof(double), &bytes) ||
+        __builtin_mul_overflow((size_t)m, sizeof(double), &bytes))
+        reportError("quorvel:tooLarge", "quorvel: matrix is too large.");
 
     const double *basis = mxGetPr(Q), *vector = mxGetPr(R);
     const double referenceNorm = nrhs == 2 ? sqrt(realdot(vector, vector, (int64_t)m)) : scalarOf(prhs[2]);
@@ -122,6 +129,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             reportError("quorvel:emptyIndex", "quorvel: index is empty");
         if (!mxIsDouble(index) || mxIsSparse(index))
             reportError("quorvel:badIndex", "quorvel: index must be a dense double vector.");
+        const HostSize longer = mxGetM(index) > mxGetN(index) ? mxGetM(index) : mxGetN(index);
+        if (__builtin_mul_overflow((size_t)longer, sizeof(uint64_t), &bytes))
+            reportError("quorvel:tooLarge", "quorvel: matrix is too large.");
     }
     const double ratio = nrhs >= 5 ? scalarOf(prhs[4]) : 0.5;
     if (nlhs == 4)
@@ -137,8 +147,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             list[t] = t;
             continue;
         }
+        /* truncated into 0..k-1; with k = 0 no column is */
         const double column = numbers[t] - 1.0;
-        if (!(column > -1.0 && column < (double)k))
+        if (!(column > -1.0 && column < (double)k) || k == 0)
             reportError("quorvel:indexOutOfRange", "quorvel: index out of range.");
         list[t] = (uint64_t)column;
     }

@@ -40,11 +40,12 @@ static Count narrowed(HostSize size)
     return size < (HostSize)countLimit ? (Count)size : -1;
 }
 
-/* The 0-based row of a 1-based index, or reports it when outside 0..m-1. */
+/* The 0-based row of a 1-based index, or reports it when outside 0..m-1
+ * (every row, when m is 0: a row in (-1, 0) truncates to 0). */
 static inline Count rowOf(double index, Count m)
 {
     const double row = index - 1.0;
-    if (!(row > -1.0 && row < (double)m))
+    if (!(row > -1.0 && row < (double)m) || m == 0)
         reportError("sunwick:rowOutOfRange", "Tessmark: row index out of range");
     return (Count)row;
 }
@@ -63,7 +64,7 @@ static inline Count pointerOf(double pointer, Count limit)
 static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
 {
     const double row = index - 1.0;
-    if (row > -1.0 && row < (double)m) {
+    if (row > -1.0 && row < (double)m && m > 0) {
         const double *first = Ut + (size_t)(Count)row * k;
         for (Count d = 0; d < k; d += 8)
             __builtin_prefetch(first + d);

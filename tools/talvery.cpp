@@ -93,8 +93,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         const Count last = (Count)offset;
         jc[j] = (HostIndex)last;
         for (Count p = first; p < last; ++p) {
+            /* truncated into 0..m-1; with m = 0 no row is */
             const double row = rows[p] - 1.0;
-            if (!(row > -1.0 && row < (double)m))
+            if (!(row > -1.0 && row < (double)m) || m == 0)
                 reportError("talvery:rowOutOfRange", "talvery: row index out of range");
             pr[p] = values[p];
             ir[p] = (HostIndex)(Count)row;
