@@ -1,22 +1,8 @@
-# 32-bit Windows (.mexw32): Debian's MinGW-w64 cross compilers.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (.mexw32), with SSE2 arithmetic as on the other targets
+# rather than the x87 unit.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LOWRANK_MINGW i686-w64-mingw32)
-# The POSIX thread model, whose C++ library has std::mutex (GoogleTest
-# needs it); every program and library links its runtime statically, so
-# that it needs nothing beyond the system's DLLs and those of the build.
-set(CMAKE_C_COMPILER ${LOWRANK_MINGW}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${LOWRANK_MINGW}-g++-posix)
-set(CMAKE_Fortran_COMPILER ${LOWRANK_MINGW}-gfortran-posix)
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
-set(CMAKE_SHARED_LINKER_FLAGS_INIT -static)
-set(CMAKE_MODULE_LINKER_FLAGS_INIT -static)
-set(CMAKE_RC_COMPILER ${LOWRANK_MINGW}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${LOWRANK_MINGW})
-# SSE2 arithmetic, as on the other targets, rather than the x87 unit.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_Fortran_FLAGS_INIT "-msse2 -mfpmath=sse")
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -17,6 +17,14 @@ inline std::string modulePath(const std::string &tool)
     return std::string(LOWRANK_MODULE_DIR) + "/" + tool + "." + LOWRANK_EXTENSION;
 }
 
+/* A suite's fixture: the tool's module and a call in one line. */
+class ToolTest : public ::testing::Test {
+protected:
+    explicit ToolTest(const std::string &tool) : module(modulePath(tool)) {}
+    harness::Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return module.call(nlhs, args); }
+    harness::Module module;
+};
+
 /* A call that must end with exactly this message and leave nothing behind. */
 #define EXPECT_REJECTED(outcome, text)                                 \
     do {                                                               \

@@ -12,11 +12,9 @@ namespace {
 
 const double inf = std::numeric_limits<double>::infinity();
 
-class Dorvik : public ::testing::Test {
+class Dorvik : public ToolTest {
 protected:
-    harness::Module dorvik{modulePath("dorvik")};
-
-    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return dorvik.call(nlhs, args); }
+    Dorvik() : ToolTest("dorvik") {}
 };
 
 std::vector<double> randomValues(size_t count, unsigned seed)

@@ -11,11 +11,9 @@ using harness::Outcome;
 
 namespace {
 
-class Halmet : public ::testing::Test {
+class Halmet : public ToolTest {
 protected:
-    harness::Module halmet{modulePath("halmet")};
-
-    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return halmet.call(nlhs, args); }
+    Halmet() : ToolTest("halmet") {}
 };
 
 std::vector<double> randomSymmetric(size_t n, unsigned seed)

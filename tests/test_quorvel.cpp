@@ -9,11 +9,9 @@ using harness::Outcome;
 
 namespace {
 
-class Quorvel : public ::testing::Test {
+class Quorvel : public ToolTest {
 protected:
-    harness::Module quorvel{modulePath("quorvel")};
-
-    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return quorvel.call(nlhs, args); }
+    Quorvel() : ToolTest("quorvel") {}
 
     /* r, its norm and the pass count of a successful call. */
     struct Result {

@@ -10,11 +10,9 @@ using harness::Outcome;
 
 namespace {
 
-class Sunwick : public ::testing::Test {
+class Sunwick : public ToolTest {
 protected:
-    harness::Module sunwick{modulePath("sunwick")};
-
-    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return sunwick.call(nlhs, args); }
+    Sunwick() : ToolTest("sunwick") {}
 
     std::vector<double> sample(const mxArray *U, const mxArray *V, const mxArray *I, const mxArray *Jcol)
     {

@@ -9,11 +9,9 @@ using harness::Outcome;
 
 namespace {
 
-class Talvery : public ::testing::Test {
+class Talvery : public ToolTest {
 protected:
-    harness::Module talvery{modulePath("talvery")};
-
-    Outcome call(int nlhs, const std::vector<const mxArray *> &args) { return talvery.call(nlhs, args); }
+    Talvery() : ToolTest("talvery") {}
 
     /* A successful assembly, with its result. */
     Outcome assemble(double nrows, double ncols, const mxArray *V, const mxArray *I, const mxArray *Jcol)
