@@ -157,6 +157,13 @@ static inline bool toLapackInt(HostSize value, LapackInt *out)
     return !__builtin_add_overflow(value, (HostSize)0, out);
 }
 
+/* Whether x, truncated toward zero, is an index from 0 to count-1: false
+ * for NaN, and for every x when count is 0 (x in (-1, 0) truncates to 0). */
+static inline bool truncatesBelow(double x, double count)
+{
+    return x > -1.0 && x < count && count > 0;
+}
+
 /* Whether count doubles are all finite: LAPACK's solvers may not return
  * from Inf or NaN. */
 static inline bool allFinite(const double *x, size_t count)

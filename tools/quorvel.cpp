@@ -147,9 +147,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             list[t] = t;
             continue;
         }
-        /* truncated into 0..k-1; with k = 0 no column is */
         const double column = numbers[t] - 1.0;
-        if (!(column > -1.0 && column < (double)k) || k == 0)
+        if (!truncatesBelow(column, (double)k))
             reportError("quorvel:indexOutOfRange", "quorvel: index out of range.");
         list[t] = (uint64_t)column;
     }

@@ -40,12 +40,11 @@ static Count narrowed(HostSize size)
     return size < (HostSize)countLimit ? (Count)size : -1;
 }
 
-/* The 0-based row of a 1-based index, or reports it when outside 0..m-1
- * (every row, when m is 0: a row in (-1, 0) truncates to 0). */
+/* The 0-based row of a 1-based index, or reports it when outside 0..m-1. */
 static inline Count rowOf(double index, Count m)
 {
     const double row = index - 1.0;
-    if (!(row > -1.0 && row < (double)m) || m == 0)
+    if (!truncatesBelow(row, m))
         reportError("sunwick:rowOutOfRange", "Tessmark: row index out of range");
     return (Count)row;
 }
@@ -53,7 +52,7 @@ static inline Count rowOf(double index, Count m)
 /* A column pointer, or reports it when it does not truncate into 0..limit. */
 static inline Count pointerOf(double pointer, Count limit)
 {
-    if (!(pointer > -1.0 && pointer < (double)limit + 1.0))
+    if (!truncatesBelow(pointer, (double)limit + 1.0))
         reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
     return (Count)pointer;
 }
@@ -64,7 +63,7 @@ static inline Count pointerOf(double pointer, Count limit)
 static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
 {
     const double row = index - 1.0;
-    if (row > -1.0 && row < (double)m && m > 0) {
+    if (truncatesBelow(row, m)) {
         const double *first = Ut + (size_t)(Count)row * k;
         for (Count d = 0; d < k; d += 8)
             __builtin_prefetch(first + d);

@@ -43,7 +43,7 @@ static Count countOf(const mxArray *size)
     if (!mxIsDouble(size) || mxIsSparse(size) || mxGetNumberOfElements(size) == 0)
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     const double value = mxGetPr(size)[0];
-    if (!(value > -1.0 && value < countLimit))
+    if (!truncatesBelow(value, countLimit))
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     return (Count)value;
 }
@@ -88,14 +88,13 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     jc[0] = 0;
     for (Count j = 1; j <= n; ++j) {
         const double offset = offsets[j];
-        if (!(offset > -1.0 && offset < (double)k + 1.0) || (Count)offset < first)
+        if (!truncatesBelow(offset, (double)k + 1.0) || (Count)offset < first)
             reportError("talvery:badOffsets", "talvery: column offsets must rise from 0 to the number of entries");
         const Count last = (Count)offset;
         jc[j] = (HostIndex)last;
         for (Count p = first; p < last; ++p) {
-            /* truncated into 0..m-1; with m = 0 no row is */
             const double row = rows[p] - 1.0;
-            if (!(row > -1.0 && row < (double)m) || m == 0)
+            if (!truncatesBelow(row, m))
                 reportError("talvery:rowOutOfRange", "talvery: row index out of range");
             pr[p] = values[p];
             ir[p] = (HostIndex)(Count)row;
