@@ -1,9 +1,5 @@
-/* libmwblas of the stand-in host.  The BLAS routines themselves come from
- * the library this one is linked against (OpenBLAS with 64-bit integers on
- * the 64-bit targets); no tool calls them directly. */
-#include "standin.h"
-
-extern "C" STANDIN_API const char *mwblasBackend(void)
-{
-    return LOWRANK_LAPACK_BACKEND;
-}
+/* libmwblas of the stand-in host.  It has no code of its own: the BLAS
+ * routines come from the library it is built with (OpenBLAS with 64-bit
+ * integers on 64-bit Linux, the i386 reference BLAS on 32-bit Linux, the
+ * reference BLAS linked whole into it on Windows).  No tool calls BLAS;
+ * every Linux module lists the library all the same. */

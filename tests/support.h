@@ -7,14 +7,39 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 inline std::string modulePath(const std::string &tool)
 {
     return std::string(LOWRANK_MODULE_DIR) + "/" + tool + "." + LOWRANK_EXTENSION;
+}
+
+/* count values drawn uniformly from [-1, 1). */
+inline std::vector<double> randomValues(size_t count, std::mt19937_64 &generator)
+{
+    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
+    std::vector<double> values(count);
+    for (double &value : values)
+        value = uniform(generator);
+    return values;
+}
+
+inline std::vector<double> randomValues(size_t count, unsigned seed)
+{
+    std::mt19937_64 generator(seed);
+    return randomValues(count, generator);
+}
+
+/* The same doubles to the last bit (NaN included). */
+inline bool bitIdentical(const std::vector<double> &a, const std::vector<double> &b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
 /* A suite's fixture: the tool's module and a call in one line. */

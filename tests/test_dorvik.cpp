@@ -17,16 +17,6 @@ protected:
     Dorvik() : ToolTest("dorvik") {}
 };
 
-std::vector<double> randomValues(size_t count, unsigned seed)
-{
-    std::mt19937_64 generator(seed);
-    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    std::vector<double> values(count);
-    for (double &value : values)
-        value = uniform(generator);
-    return values;
-}
-
 /* Singular values by another LAPACK driver, dgesvd, called directly. */
 std::vector<double> referenceSingularValues(LapackInt m, LapackInt n, std::vector<double> a)
 {

@@ -71,11 +71,6 @@ struct Reference {
     }
 };
 
-bool bitIdentical(const std::vector<double> &a, const std::vector<double> &b)
-{
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-
 }  // namespace
 
 TEST_F(Quorvel, ChecksArgumentsInOrder)

@@ -44,20 +44,6 @@ std::vector<double> reference(const std::vector<double> &U, size_t m, const std:
     return result;
 }
 
-bool bitIdentical(const std::vector<double> &a, const std::vector<double> &b)
-{
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-
-std::vector<double> randomValues(size_t count, std::mt19937_64 &generator)
-{
-    std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    std::vector<double> values(count);
-    for (double &value : values)
-        value = uniform(generator);
-    return values;
-}
-
 }  // namespace
 
 TEST_F(Sunwick, ChecksArgumentsInOrder)

@@ -210,13 +210,9 @@ TEST_F(Talvery, AssemblesWhatSunwickSamples)
 {
     harness::Module sunwick(modulePath("sunwick"));
     std::mt19937_64 generator(5);
-    std::uniform_real_distribution<double> uniform(-1, 1);
     const size_t m = 40, n = 30, k = 6;
-    std::vector<double> u(m * k), v(n * k), product(m * n);
-    for (double &x : u)
-        x = uniform(generator);
-    for (double &x : v)
-        x = uniform(generator);
+    const std::vector<double> u = randomValues(m * k, generator), v = randomValues(n * k, generator);
+    std::vector<double> product(m * n);
     for (size_t i = 0; i < m; ++i)
         for (size_t j = 0; j < n; ++j) {
             volatile double s = 0;
