@@ -211,7 +211,9 @@ Outcome Module::call(int nlhs, const std::vector<const mxArray *> &args) const
     outcome.message = report.message;
     outcome.arraysCreated = report.arraysCreated;
     outcome.scratchBlocks = report.scratchBlocks;
+    outcome.peakScratchBytes = report.peakScratchBytes;
     outcome.lapackCalls = standin::lapackCalls();
+    outcome.lapackJobs = standin::lapackJobs();
     for (int i = 0; i < provided; ++i)
         outcome.results.emplace_back(slots[i]);
 

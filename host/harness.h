@@ -53,7 +53,9 @@ struct Outcome {
     std::vector<Array> results;   /* max(nlhs, 1) slots, null where left empty */
     size_t arraysCreated = 0;
     size_t scratchBlocks = 0;
+    size_t peakScratchBytes = 0;  /* the most scratch the call held at once */
     long lapackCalls = 0;
+    std::string lapackJobs;       /* the JOBZ letter of each LAPACK call */
     double seconds = 0;           /* the call itself, without the harness's checks */
 
     const mxArray *operator[](size_t slot) const { return results.at(slot).get(); }

@@ -1,9 +1,10 @@
 /* libmwlapack of the stand-in host: the LAPACK routines the tools call,
  * forwarded to a real LAPACK of the target's integer width (on Linux
  * OpenBLAS with 64-bit integers or the i386 reference LAPACK, loaded at
- * first use; on Windows the reference LAPACK linked in).  The host counts the calls and
- * remembers an argument error that LAPACK reports, so that the harness can
- * tell a tool that calls the solver needlessly or with illegal arguments. */
+ * first use; on Windows the reference LAPACK linked in).  The host counts the
+ * calls, records the job each asked for, and remembers an argument error
+ * that LAPACK reports, so that the harness can tell a tool that calls the
+ * solver needlessly, for more than it needs, or with illegal arguments. */
 #include "standin.h"
 
 #include <cstdio>
@@ -29,6 +30,7 @@ namespace {
 
 long calls = 0;
 long argumentError = 0;
+char jobs[64];   /* the JOBZ letter of each call, in order (the first 63) */
 
 #if !defined(_WIN32)
 void *backendLibrary()
@@ -56,8 +58,10 @@ Routine backendRoutine(const char *symbol)
 /* An argument error is the caller's fault unless it names a data argument:
  * dgesdd refuses a matrix holding NaN with INFO = -4, a status its caller
  * returns rather than a wrong call. */
-void record(const LapackInt *info, LapackInt dataArgument)
+void record(const char *jobz, const LapackInt *info, LapackInt dataArgument)
 {
+    if (calls < long(sizeof jobs) - 1)
+        jobs[calls] = *jobz;
     ++calls;
     if (*info < 0 && *info != -dataArgument && argumentError == 0)
         argumentError = *info;
@@ -75,9 +79,16 @@ void *lapackBackend(const char *symbol)
 #else
 void *lapackBackend(const char *symbol) { return dlsym(backendLibrary(), symbol); }
 #endif
-void resetLapackRecord() { calls = 0; argumentError = 0; }
+void resetLapackRecord()
+{
+    calls = 0;
+    argumentError = 0;
+    for (char &job : jobs)
+        job = 0;
+}
 long lapackCalls() { return calls; }
 long lapackArgumentError() { return argumentError; }
+const char *lapackJobs() { return jobs; }
 
 }  // namespace standin
 
@@ -95,7 +106,7 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dgesdd)(
     static Routine routine = backendRoutine<Routine>("dgesdd_");
 #endif
     routine(jobz, m, n, a, lda, s, u, ldu, vt, ldvt, work, lwork, iwork, info);
-    record(info, 4);
+    record(jobz, info, 4);
 }
 
 extern "C" STANDIN_API void LAPACK_ROUTINE(dsyevd)(
@@ -112,5 +123,5 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dsyevd)(
     static Routine routine = backendRoutine<Routine>("dsyevd_");
 #endif
     routine(jobz, uplo, n, a, lda, w, work, lwork, iwork, liwork, info);
-    record(info, 0);
+    record(jobz, info, 0);
 }

@@ -36,6 +36,7 @@ struct CallState {
     jmp_buf jump;
     std::string message;
     std::vector<void *> scratch;
+    size_t scratchBytes = 0, peakScratchBytes = 0;   /* live, and the most at once */
     std::vector<mxArray *> created;
 };
 
@@ -223,6 +224,7 @@ CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int nrhs, const 
     report.message = state.message;
 
     report.scratchBlocks = state.scratch.size();
+    report.peakScratchBytes = state.peakScratchBytes;
     for (void *block : state.scratch) {
         if (!blockIntact(block))
             report.violations.push_back("a scratch block was written past its end");
@@ -300,8 +302,11 @@ void mxDestroyArray(mxArray *array)
 void *mxCalloc(size_t count, size_t elementSize)
 {
     void *block = allocateBlock(count, elementSize, "mxCalloc");
-    if (activeCall != nullptr)
+    if (activeCall != nullptr) {
         activeCall->scratch.push_back(block);
+        activeCall->scratchBytes += headerOf(block)->bytes;
+        activeCall->peakScratchBytes = std::max(activeCall->peakScratchBytes, activeCall->scratchBytes);
+    }
     return block;
 }
 
@@ -309,7 +314,7 @@ void mxFree(void *block)
 {
     if (block == nullptr)
         return;
-    if (activeCall != nullptr)
-        forget(activeCall->scratch, block);
+    if (activeCall != nullptr && forget(activeCall->scratch, block))
+        activeCall->scratchBytes -= headerOf(block)->bytes;
     freeBlock(block);
 }

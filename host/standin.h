@@ -41,6 +41,7 @@ struct CallReport {
     std::vector<std::string> violations;
     size_t arraysCreated = 0;
     size_t scratchBlocks = 0;
+    size_t peakScratchBytes = 0;   /* the most scratch held at once */
 };
 
 STANDIN_API size_t elementSize(mxClassID classId);
@@ -71,10 +72,12 @@ STANDIN_API void setAllocationLimit(size_t bytes);
 /* Ends the current call with a message, as mexErrMsgTxt does. */
 [[noreturn]] STANDIN_API void raise(const char *message);
 
-/* LAPACK calls made since the last reset, and the first argument error
- * (negative INFO) that LAPACK reported. */
+/* LAPACK calls made since the last reset, the JOBZ letter of each in
+ * order, and the first argument error (negative INFO) that LAPACK
+ * reported. */
 STANDIN_API void resetLapackRecord();
 STANDIN_API long lapackCalls();
+STANDIN_API const char *lapackJobs();
 STANDIN_API long lapackArgumentError();
 
 /* A routine of the LAPACK library behind libmwlapack, for direct calls that
