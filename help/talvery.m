@@ -18,8 +18,8 @@
 %     talvery: requires 1 output                                  talvery:outputCount
 %     talvery: V must be dense                                    talvery:sparseV
 %     talvery: V and I not compatible                             talvery:incompatibleVI
-%     talvery: nrows and ncols must be counts from 0 to 2^31-1    talvery:badSize
 %     talvery: Jcol not compatible                                talvery:incompatibleJcol
+%     talvery: nrows and ncols must be counts from 0 to 2^31-1    talvery:badSize
 %     talvery: V, I and Jcol must be dense double arrays          talvery:notDouble
 %     talvery: more than 2^31-1 entries                           talvery:tooManyEntries
 %     talvery: V, I or Jcol has no elements                       talvery:noElements

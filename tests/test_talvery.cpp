@@ -69,6 +69,13 @@ TEST_F(Talvery, ChecksArgumentsInOrder)
     EXPECT_REJECTED(call(1, {three.get(), two.get(), sparseV.get(), shortI.get(), longJcol.get()}), "talvery: V must be dense");
     EXPECT_REJECTED(call(1, {three.get(), two.get(), V.get(), shortI.get(), longJcol.get()}), "talvery: V and I not compatible");
     EXPECT_REJECTED(call(1, {three.get(), two.get(), V.get(), I.get(), longJcol.get()}), "talvery: Jcol not compatible");
+    /* a negative count is refused only after the Jcol test, which takes
+     * ncols as it stands: -1 asks for a Jcol of no elements */
+    Array minusOne = harness::scalar(-1), threeLong = harness::row({0, 1, 2});
+    EXPECT_REJECTED(call(1, {minusOne.get(), two.get(), V.get(), I.get(), longJcol.get()}), "talvery: Jcol not compatible");
+    EXPECT_REJECTED(call(1, {three.get(), minusOne.get(), V.get(), I.get(), threeLong.get()}), "talvery: Jcol not compatible");
+    EXPECT_REJECTED(call(1, {three.get(), minusOne.get(), V.get(), I.get(), harness::dense(0, 0).get()}),
+                    "talvery: nrows and ncols must be counts from 0 to 2^31-1");
 }
 
 TEST_F(Talvery, AssemblesTheDescribedMatrix)

@@ -22,8 +22,8 @@
  *   "talvery: requires 1 output"
  *   "talvery: V must be dense"
  *   "talvery: V and I not compatible"
- *   "talvery: nrows and ncols must be counts from 0 to 2^31-1"
  *   "talvery: Jcol not compatible"
+ *   "talvery: nrows and ncols must be counts from 0 to 2^31-1"
  *   "talvery: V, I and Jcol must be dense double arrays"
  *   "talvery: more than 2^31-1 entries"
  *   "talvery: V, I or Jcol has no elements"
@@ -36,14 +36,15 @@
 typedef int32_t Count;
 static const double countLimit = 2147483648.0; /* 2^31 */
 
-/* The count held by a size argument: its first element truncated toward
- * zero, refused unless it is a number from 0 to 2^31-1. */
-static Count countOf(const mxArray *size)
+/* The first element of a size argument truncated toward zero, as long as
+ * that can be formed: refused when the argument has no element, is not a
+ * dense double, or holds NaN or a number outside the 32-bit range. */
+static Count truncatedSize(const mxArray *size)
 {
     if (!mxIsDouble(size) || mxIsSparse(size) || mxGetNumberOfElements(size) == 0)
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     const double value = mxGetPr(size)[0];
-    if (!truncatesBelow(value, countLimit))
+    if (!(value > -countLimit - 1.0 && value < countLimit))   /* false for NaN */
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     return (Count)value;
 }
@@ -61,10 +62,13 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     const Count k = (Count)mxGetM(V);
     if (mxGetM(I) != (HostSize)k)
         reportError("talvery:incompatibleVI", "talvery: V and I not compatible");
-    const Count m = countOf(prhs[0]), n = countOf(prhs[1]);
+    const Count n = truncatedSize(prhs[1]);
     const HostSize jRows = mxGetM(Jcol), jColumns = mxGetN(Jcol);
     if ((jRows > jColumns ? jRows : jColumns) != (HostSize)((int64_t)n + 1))
         reportError("talvery:incompatibleJcol", "talvery: Jcol not compatible");
+    const Count m = truncatedSize(prhs[0]);
+    if (m < 0 || n < 0)
+        reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
 
     if (!mxIsDouble(V) || !mxIsDouble(I) || mxIsSparse(I) || !mxIsDouble(Jcol) || mxIsSparse(Jcol))
         reportError("talvery:notDouble", "talvery: V, I and Jcol must be dense double arrays");
@@ -86,12 +90,12 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     const double *values = mxGetPr(V), *rows = mxGetPr(I), *offsets = mxGetPr(Jcol);
     Count first = 0;
     jc[0] = 0;
-    for (Count j = 1; j <= n; ++j) {
-        const double offset = offsets[j];
+    for (Count j = 0; j < n; ++j) {
+        const double offset = offsets[j + 1];
         if (!truncatesBelow(offset, (double)k + 1.0) || (Count)offset < first)
             reportError("talvery:badOffsets", "talvery: column offsets must rise from 0 to the number of entries");
         const Count last = (Count)offset;
-        jc[j] = (HostIndex)last;
+        jc[j + 1] = (HostIndex)last;
         for (Count p = first; p < last; ++p) {
             const double row = rows[p] - 1.0;
             if (!truncatesBelow(row, m))

@@ -20,6 +20,7 @@
 %!   1, @() talvery ([], 2, 1, 1, [0 1 1]),            "talvery: nrows and ncols must be counts from 0 to 2^31-1", "talvery:badSize"
 %!   1, @() talvery (3, NaN, 1, 1, [0 1 1]),           "talvery: nrows and ncols must be counts from 0 to 2^31-1", "talvery:badSize"
 %!   1, @() talvery (-1, 2, 1, 1, [0 1 1]),            "talvery: nrows and ncols must be counts from 0 to 2^31-1", "talvery:badSize"
+%!   1, @() talvery (-1, 2, [10; 20; 30], [1; 3; 2], [0; 1; 2; 3]), "talvery: Jcol not compatible",   "talvery:incompatibleJcol"
 %!   1, @() talvery (3, 1, single (1), 1, [0 1]),      "talvery: V, I and Jcol must be dense double arrays", "talvery:notDouble"
 %!   1, @() talvery (3, 1, [1; 2; 3], sparse ([1; 2; 3]), [0 3]), "talvery: V, I and Jcol must be dense double arrays", "talvery:notDouble"
 %!   1, @() talvery (3, 1, zeros (3, 0), [1; 2; 3], [0 3]), "talvery: V, I or Jcol has no elements",   "talvery:noElements"
@@ -39,7 +40,7 @@
 %! endfor
 
 %!test
-%! ## a matrix with Inf: dorvik returns LAPACK's status -4 instead of hanging
+%! ## a matrix with Inf: dorvik does not call LAPACK, and returns its own status -4
 %! [U, S, V, info] = dorvik ([3 0 0; -Inf 0 0; 1 0 0; 4 0 0; 0 0 0]);
 %! assert (info, -4);
 %! assert (all (isnan (halmet ([1 Inf; 0 1]))));
