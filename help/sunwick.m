@@ -8,15 +8,16 @@
 %     Jcol  0-based column offsets: the positions of column j are
 %           Jcol(j)+1 .. Jcol(j+1) (1-based), so numel(Jcol) is one more
 %           than the number of columns.
-%   x is a column with one entry per element of I, in the same order, as
-%   the values of a sparse matrix with that pattern are stored; TALVERY
-%   turns it into that matrix.
+%   x is a column of max(size(I)) entries (the larger dimension of I), one
+%   per position, in the same order as the values of a sparse matrix with
+%   that pattern are stored; TALVERY turns it into that matrix.
 %
 %   Each entry is the sum over d = 1..k of U(i,d)*V(j,d), added in that
 %   order from +0 with no fused multiply-add, so results agree to the last
 %   bit on every machine.  Indices are truncated toward zero (I after
-%   subtracting 1).  Positions that no column covers are 0; where column
-%   ranges overlap, the later column wins.
+%   subtracting 1).  A column whose offsets do not rise has no positions,
+%   wherever its offsets lie.  Positions that no column covers are 0; where
+%   column ranges overlap, the later column wins.
 %
 %   For a sparse matrix S the pattern vectors are
 %     [I, J] = find(S);  Jcol = [0; cumsum(full(sum(S ~= 0, 1)))'];

@@ -58,6 +58,9 @@ TEST_F(Sunwick, ChecksArgumentsInOrder)
     EXPECT_REJECTED(call(0, {U.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: requires 1 output");
     EXPECT_REJECTED(call(2, {U.get(), V.get(), I.get(), Jcol.get()}), "Tessmark: requires 1 output");
     EXPECT_REJECTED(call(1, {sparseU.get(), V3.get(), I.get(), Jcol.get()}), "Tessmark: U must be dense");
+    /* the compatibility test comes before the class of U is looked at */
+    Array int32U = harness::ofClass(mxINT32_CLASS, 3, 2);
+    EXPECT_REJECTED(call(1, {int32U.get(), V3.get(), I.get(), Jcol.get()}), "Tessmark: U,V not compatible");
     EXPECT_REJECTED(call(1, {U.get(), sparseV3.get(), I.get(), Jcol.get()}), "Tessmark: U,V not compatible");
     EXPECT_REJECTED(call(1, {U.get(), sparseV.get(), I.get(), Jcol.get()}), "Tessmark: V must be dense");
 }
@@ -134,6 +137,12 @@ TEST_F(Sunwick, OddButInBoundsPatternsKeepTheirMeaning)
     /* overlapping ranges: the highest-numbered column wins */
     Array overlapping = harness::column({0, 3, 1, 2});
     EXPECT_EQ(sample(U.get(), V.get(), I.get(), overlapping.get()), (std::vector<double>{10, 60, 30, 0}));
+    /* an empty range is not checked for where its pointers lie */
+    Array U2 = harness::dense(3, 2, {1, 3, 5, 2, 4, 6}), V2 = harness::dense(2, 2, {1, 0, 0, 1});
+    Array I2 = harness::column({1, 3, 2});
+    Array pastTheEnd = harness::column({5, 0}), belowZero = harness::column({0, 2, -4});
+    EXPECT_EQ(sample(U2.get(), V2.get(), I2.get(), pastTheEnd.get()), (std::vector<double>{0, 0, 0}));
+    EXPECT_EQ(sample(U2.get(), V2.get(), I2.get(), belowZero.get()), (std::vector<double>{1, 5, 0}));
     /* fractional pointers and rows truncate toward zero */
     Array fractionalI = harness::column({1.5, 2.9, 3.999, 0.25}), fractionalJcol = harness::column({0, 2.9, 4.5});
     EXPECT_EQ(sample(U.get(), V.get(), fractionalI.get(), fractionalJcol.get()), (std::vector<double>{10, 20, 60, 20}));
@@ -194,4 +203,43 @@ TEST_F(Sunwick, KZeroGivesZeros)
     EXPECT_EQ(result, (std::vector<double>{0, 0, 0}));
     for (double entry : result)
         EXPECT_FALSE(std::signbit(entry));
+}
+
+/* Both kernels, the vector one where the processor has it and the
+ * straightforward one built alone, against the definition: every k
+ * through the vector kernel's four-wide steps and its remainder, every
+ * position count through its eight-wide, four-wide and one-at-a-time
+ * parts.  Products of -0 must still sum to +0, which a sum that starts
+ * from its first product instead of +0 would miss. */
+TEST_F(Sunwick, BothKernelsMatchTheDefinitionAtEveryRemainder)
+{
+    harness::Module portable(std::string(LOWRANK_TEST_MODULE_DIR) + "/sunwick_portable." + LOWRANK_EXTENSION);
+    std::mt19937_64 generator(5);
+    const size_t m = 11;
+    for (size_t k = 0; k < 20; ++k)
+        for (size_t positions = 0; positions < 38; ++positions)
+            for (bool negativeZero : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "k " << k << ", " << positions << " positions"
+                                                << (negativeZero ? ", products -0" : ""));
+                const std::vector<double> u = randomValues(m * k, generator);
+                std::vector<double> v = randomValues(k, generator);
+                if (negativeZero)
+                    v.assign(k, -0.0);
+                std::vector<double> I(positions);
+                for (double &row : I)
+                    row = double(generator() % m + 1);
+                const std::vector<double> Jcol{0, double(positions)};
+                Array U = harness::dense(m, k, u), V = harness::dense(1, k, v);
+                /* no positions: a 0-by-0 I, since a 0-by-1 one has the larger dimension 1 */
+                Array Iarg = positions ? harness::column(I) : harness::dense(0, 0), JcolArg = harness::column(Jcol);
+                const std::vector<double> expected = reference(u, m, v, 1, k, I, Jcol);
+                EXPECT_TRUE(bitIdentical(sample(U.get(), V.get(), Iarg.get(), JcolArg.get()), expected));
+                Outcome out = portable.call(1, {U.get(), V.get(), Iarg.get(), JcolArg.get()});
+                ASSERT_FALSE(out.failed) << out.message;
+                EXPECT_TRUE(bitIdentical(harness::values(out[0]), expected));
+                if (negativeZero) {
+                    for (double entry : expected)
+                        ASSERT_FALSE(std::signbit(entry));
+                }
+            }
 }

@@ -15,8 +15,9 @@
  *          d = 1..k in that order, starting from +0, with no fused
  *          multiply-add, so results are reproducible to the last bit.
  *
- * Indices are truncated toward zero (I after subtracting 1).  All counts
- * are 32-bit.  Messages:
+ * Indices are truncated toward zero (I after subtracting 1); a column
+ * whose pointers do not rise is empty wherever they lie.  All counts are
+ * 32-bit.  Messages:
  *   "Tessmark: requires 4 inputs"
  *   "Tessmark: requires 1 output"
  *   "Tessmark: U must be dense"
@@ -49,10 +50,11 @@ static inline Count rowOf(double index, Count m)
     return (Count)row;
 }
 
-/* A column pointer, or reports it when it does not truncate into 0..limit. */
-static inline Count pointerOf(double pointer, Count limit)
+/* A column pointer truncated toward zero, or reports it when that cannot be
+ * formed: NaN, or a number outside the 32-bit range. */
+static inline Count pointerOf(double pointer)
 {
-    if (!truncatesBelow(pointer, (double)limit + 1.0))
+    if (!(pointer > -countLimit - 1.0 && pointer < countLimit))
         reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
     return (Count)pointer;
 }
@@ -70,7 +72,8 @@ static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
     }
 }
 
-/* How many positions ahead of the sums the rows are fetched. */
+/* How many positions ahead of the sums the rows are fetched; counted from
+ * the current position, so that no sum of positions can overflow. */
 enum { prefetchDistance = 16 };
 
 /* One position's entry: its k products added in order from +0. */
@@ -91,8 +94,8 @@ static void sampleColumn(double *result, const double *I, Count start, Count end
 {
     Count p = start;
     for (; end - p >= 4; p += 4) {
-        for (Count ahead = p + prefetchDistance; ahead < end && ahead < p + prefetchDistance + 4; ++ahead)
-            prefetchRow(Ut, I[ahead], m, k);
+        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 4 && ahead < end - p; ++ahead)
+            prefetchRow(Ut, I[p + ahead], m, k);
         const double *u0 = Ut + (size_t)rowOf(I[p], m) * k;
         const double *u1 = Ut + (size_t)rowOf(I[p + 1], m) * k;
         const double *u2 = Ut + (size_t)rowOf(I[p + 2], m) * k;
@@ -115,8 +118,9 @@ static void sampleColumn(double *result, const double *I, Count start, Count end
 }
 
 /* An AVX2 path chosen at run time on x86 processors that have it.  Not on
- * Windows, where the compiler does not align the stack for AVX spills. */
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+ * Windows, where the compiler does not align the stack for AVX spills, and
+ * not in the build that tests the straightforward kernel against it. */
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32) && !defined(SUNWICK_PORTABLE)
 #define SUNWICK_AVX2 1
 #include <cpuid.h>
 #include <immintrin.h>
@@ -145,8 +149,8 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
 {
     Count p = start;
     for (; end - p >= 8; p += 8) {
-        for (Count ahead = p + prefetchDistance; ahead < end && ahead < p + prefetchDistance + 8; ++ahead)
-            prefetchRow(Ut, I[ahead], m, k);
+        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 8 && ahead < end - p; ++ahead)
+            prefetchRow(Ut, I[p + ahead], m, k);
         const double *u[8];
         for (int t = 0; t < 8; ++t)
             u[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
@@ -229,9 +233,10 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     double *Vrow = (double *)mxCalloc((size_t)k, sizeof(double));
     double *Ut = (double *)mxCalloc((size_t)mk, sizeof(double));
 
-    /* U's rows made contiguous once, so that each entry reads one row. */
+    /* U's rows made contiguous once, so that each entry reads one row; a U
+     * without columns has nothing to copy, however many rows it has. */
     const double *u = mxGetPr(U);
-    for (Count i = 0; i < m; ++i)
+    for (Count i = 0; i < m && k > 0; ++i)
         for (Count d = 0; d < k; ++d)
             Ut[(size_t)i * k + d] = u[i + (size_t)d * m];
 
@@ -242,10 +247,11 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     for (Count j = 0; j < ncols; ++j) {
         for (Count d = 0; d < k; ++d)
             Vrow[d] = v[j + (size_t)d * n];
-        const Count start = pointerOf(columnPointers[j], nnz);
-        const Count end = pointerOf(columnPointers[j + 1], nnz);
+        /* Only a range with positions must lie within I. */
+        const Count start = pointerOf(columnPointers[j]);
+        const Count end = pointerOf(columnPointers[j + 1]);
         if (start < end) {
-            if (end > readable)
+            if (start < 0 || end > readable)
                 reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
 #if SUNWICK_AVX2
             if (avx2)

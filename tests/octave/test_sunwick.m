@@ -17,6 +17,9 @@
 %! assert (x, [1; 5; 4]);
 %! assert (sunwick ([1 2; 3 4; 5 6], eye (2), [1 3 2], [0 2 3]), [1; 5; 4]);
 %! assert (sunwick ([1 1e16 -1e16], [1 1 1], 1, [0 1]), 0);
+%! ## a range without positions is not checked for where it lies
+%! assert (sunwick ([1 2; 3 4; 5 6], eye (2), [1; 3; 2], [5; 0]), [0; 0; 0]);
+%! assert (sunwick ([1 2; 3 4; 5 6], eye (2), [1; 3; 2], [0; 2; -4]), [1; 5; 0]);
 
 %!test
 %! ## bit for bit the in-order sum of the products, as the plain loop gives
