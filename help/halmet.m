@@ -11,6 +11,12 @@
 %   not checked.  A must be a dense double matrix; only its real part is
 %   read, and it is not changed.  A failure of the solver is not reported.
 %
+%   From order 2 on, Inf or NaN in the upper triangle gives NaN results (all
+%   eigenvalues, and all of Q) without calling the solver; a 1-by-1 [x]
+%   gives x, and with two results [1] and sparse x, whatever x is.  An
+%   empty A gives an empty 0-by-1 column, or an empty Q and an empty sparse
+%   D.
+%
 %   Errors (identifiers in Octave):
 %     halmet: requires at most 1 input argument.         halmet:tooManyInputs
 %     halmet: requires at most 2 output argument.        halmet:tooManyOutputs

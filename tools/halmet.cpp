@@ -10,7 +10,8 @@
  * Only the upper triangle of A (diagonal included) is read, and only its
  * real part; symmetry is not tested and A is never changed.  A failure of
  * the solver is not reported.  An empty A gives empty results; Inf or NaN
- * in the triangle read gives NaN results without calling the solver.
+ * in the triangle read gives NaN results without calling the solver, from
+ * order 2 on (a 1-by-1 [x] gives x, and [1] with sparse x).
  *
  * Messages:
  *   "halmet: requires at most 1 input argument."
@@ -80,10 +81,13 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         LapackInt *iwork = (LapackInt *)mxCalloc((size_t)liwork, 8);
         memcpy(work, data, (size_t)bytes);
         /* The solver may not return from Inf or NaN in the triangle it
-         * reads; such a matrix has no eigenvalues to give: all NaN. */
+         * reads; such a matrix has no eigenvalues to give: all NaN.  Order
+         * 1 is the exception: the solver hands back its one entry, and the
+         * vector [1], at once, whatever the entry is. */
         bool finite = true;
-        for (LapackInt j = 0; j < n && finite; ++j)
-            finite = allFinite(work + (size_t)j * n, (size_t)j + 1);
+        if (n > 1)
+            for (LapackInt j = 0; j < n && finite; ++j)
+                finite = allFinite(work + (size_t)j * n, (size_t)j + 1);
         LapackInt info = 0;
         if (finite) {
             LAPACK_ROUTINE(dsyevd)(vectors ? "V" : "N", "U", &n, work, &n, eigenvalues, workspace, &lwork,

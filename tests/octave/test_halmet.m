@@ -29,6 +29,9 @@
 %! assert (Q, 1);  assert (full (D), -3.5);
 %! halmet (7);
 %! assert (ans, 7);
+%! assert (halmet (-Inf), -Inf);
+%! [Q, D] = halmet (NaN);
+%! assert (Q, 1);  assert (isnan (full (D)));
 
 %!test
 %! [~, D] = halmet (diag ([0 3 0]));
