@@ -4,8 +4,10 @@
 %   matrix A in descending order, as a k-by-1 column.
 %
 %   [s, info] = dorvik(A) also returns LAPACK's status: 0 on success, a
-%   positive value when the iteration did not converge.  A nonzero status
-%   is returned, never raised as an error.
+%   positive value when the iteration did not converge.  When A holds Inf
+%   or NaN, dorvik does not call LAPACK: info is -4, dorvik's own status,
+%   and every result is zero.  A nonzero status is returned, never raised
+%   as an error.
 %
 %   [U, S, V] = dorvik(A) returns the economy-size factors, A = U*S*V':
 %   U is m-by-k, S a k-by-k sparse diagonal matrix, V n-by-k.

@@ -177,10 +177,16 @@ TEST_P(DorvikShapes, FactorisationHasThePartsShapesAndDiagonalLayout)
     EXPECT_EQ(mxGetM(out[2]), c.n);
     EXPECT_EQ(mxGetN(out[2]), c.vColumns);
     EXPECT_EQ(harness::values(out[3]), std::vector<double>{0});
-    EXPECT_EQ(out.lapackCalls, 1);
+    const bool fullSize = c.hasSizeChoice && !(c.sizeChoice > -1 && c.sizeChoice < 1);
+    EXPECT_EQ(out.lapackJobs, fullSize ? "A" : "S");
 
     const std::vector<double> s = harness::values(out[1]);
     EXPECT_TRUE(std::is_sorted(s.rbegin(), s.rend()));
+    /* the values-only form: one call, for the values alone */
+    Outcome values = call(2, args);
+    EXPECT_EQ(values.lapackJobs, "N");
+    for (size_t i = 0; i < s.size(); ++i)
+        EXPECT_NEAR(harness::values(values[0])[i], s[i], 1e-13);
     EXPECT_LT(reconstructionError(a, c.m, c.n, out[0], s, out[2]), 1e-13);
     EXPECT_LT(orthogonalityError(out[0]), 1e-13);
     EXPECT_LT(orthogonalityError(out[2]), 1e-13);
@@ -240,6 +246,23 @@ TEST_F(Dorvik, ValuesOnlyFormGivesDescendingValuesAndStatus)
         ASSERT_EQ(one.results.size(), 1u);
         EXPECT_EQ(harness::values(one[0]), (std::vector<double>{4, 3}));
         EXPECT_EQ(one.arraysCreated, 1u);
+    }
+}
+
+TEST_F(Dorvik, ValuesOnlyFormTakesNoScratchForTheFactors)
+{
+    /* U and VT are never referenced with JOBZ "N": a very tall or very wide
+     * A costs its copy and the workspace, whatever the size choice asks */
+    const HostSize large = 100000;
+    for (bool tall : {true, false}) {
+        SCOPED_TRACE(tall ? "100000 by 2" : "2 by 100000");
+        Array A = tall ? harness::dense(large, 2, randomValues(2 * large, 11))
+                       : harness::dense(2, large, randomValues(2 * large, 11));
+        Array full = harness::scalar(1);
+        Outcome economy = call(1, {A.get()}), fullSize = call(1, {A.get(), full.get()});
+        ASSERT_FALSE(fullSize.failed) << fullSize.message;
+        EXPECT_LT(fullSize.peakScratchBytes, size_t(4) << 20);
+        EXPECT_EQ(harness::values(fullSize[0]), harness::values(economy[0]));
     }
 }
 

@@ -11,9 +11,11 @@
  *
  * A is a dense double matrix; only its real part is read and it is never
  * changed.  S stores all k singular values, zeros included.  info is 0 on
- * success and LAPACK's INFO otherwise (positive: no convergence; -4: A holds
- * Inf or NaN, and the results are zeros); it is never raised as an error.  An empty A gives empty results of the same
- * shapes, with identity matrices for the full-size U or V, and info 0.
+ * success and LAPACK's INFO otherwise (positive: no convergence); when A
+ * holds Inf or NaN, LAPACK is not called and info is -4, the tool's own
+ * status, with all results zero.  info is never raised as an error.  An
+ * empty A gives empty results of the same shapes, with identity matrices
+ * for the full-size U or V, and info 0.
  *
  * Messages:
  *   "dorvik: requires at most 2 input arguments."
@@ -73,12 +75,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 
     /* Every count in LAPACK's integer width, refused before anything exists
      * when one of them, or a workspace built from them, does not fit. */
-    LapackInt m = 0, n = 0, mn = 0, qn = 0, mp = 0, kk = 0, lwork = 0, iworkCount = 0, bytes = 0;
+    const bool factorise = nlhs >= 3;
+    LapackInt m = 0, n = 0, mn = 0, qn = 1, mp = 1, kk = 0, lwork = 0, iworkCount = 0, bytes = 0;
     bool fits = toLapackInt(rows, &m) && toLapackInt(columns, &n);
     const LapackInt k = fits ? (m < n ? m : n) : 0;
     const LapackInt p = fullSize ? m : k, q = fullSize ? n : k;
+    /* The values-only form passes U and VT that LAPACK never references:
+     * one element each, whatever their shapes would be. */
     fits = fits && productFits(m, n, &mn) && productFits(mn, (LapackInt)sizeof(double), &bytes) &&
-           productFits(q, n, &qn) && productFits(m, p, &mp) && productFits(k, k, &kk) &&
+           (!factorise || (productFits(q, n, &qn) && productFits(m, p, &mp))) && productFits(k, k, &kk) &&
            productFits(8, k, &iworkCount);
     LapackInt fourKK = 0, fiveKK = 0, workTail = 0;
     const LapackInt larger = m > n ? m : n;
@@ -88,7 +93,6 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (!fits)
         reportError("dorvik:tooLarge", "dorvik: matrix is too large.");
 
-    const bool factorise = nlhs >= 3;
     const int slots = nlhs > 1 ? nlhs : 1;
     double *values, *U = NULL, *V = NULL;
     HostIndex *ir = NULL, *jc = NULL;
