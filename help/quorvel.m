@@ -26,6 +26,7 @@
 %     quorvel: R is not compatible.                           quorvel:incompatibleR
 %     quorvel: index is empty                                 quorvel:emptyIndex
 %     quorvel: Q and R must be double.                        quorvel:notDouble
+%     quorvel: matrix is too large.                           quorvel:tooLarge
 %     quorvel: refNorm and ratio must be nonempty doubles.    quorvel:badScalar
 %     quorvel: index must be a dense double vector.           quorvel:badIndex
 %     quorvel: requires at most 3 output arguments.           quorvel:tooManyOutputs

@@ -87,6 +87,10 @@ TEST_F(Quorvel, ChecksArgumentsInOrder)
     EXPECT_REJECTED(call(1, {Q.get(), wideR.get()}), "quorvel: R is not compatible.");
     EXPECT_REJECTED(call(1, {Q.get(), rowR.get()}), "quorvel: R is not compatible.");
     EXPECT_REJECTED(call(1, {Q.get(), R.get(), one.get(), empty.get()}), "quorvel: index is empty");
+    /* two faults at once: the earlier test's message wins */
+    Array sparseShortR = harness::sparse(2, 1, {0, 1}, {0}, {3});
+    EXPECT_REJECTED(call(1, {Q.get(), sparseShortR.get()}), "quorvel: sparse R not allowed.");
+    EXPECT_REJECTED(call(4, {Q.get(), R.get(), one.get(), empty.get()}), "quorvel: index is empty");
 }
 
 TEST_F(Quorvel, RejectsWhatWouldBeReadOutOfBounds)
@@ -158,6 +162,25 @@ TEST_F(Quorvel, LaterPassesAreJudgedAgainstThePreviousNorm)
     Result out = run({e1.get(), r34.get(), huge.get()});
     EXPECT_EQ(out.passes, 2);
     EXPECT_EQ(out.norm, 4);
+}
+
+TEST_F(Quorvel, AcceptsAFourthPassAfterThreeThatShrink)
+{
+    /* a basis column of length 1/2 removes only a quarter of r's first
+     * entry per pass, so r shrinks geometrically: by 0.761, 0.769 and 0.782
+     * in the first three passes (below the ratio 0.79) and by 0.802 in the
+     * fourth, which is accepted */
+    const std::vector<double> q{0.5, 0, 0}, r{1, 0.2, 0};
+    Array Q = harness::dense(3, 1, q), R = harness::column(r), norm = harness::scalar(std::sqrt(1.04));
+    Array first = harness::scalar(1), ratio = harness::scalar(0.79);
+    Result out = run({Q.get(), R.get(), norm.get(), first.get(), ratio.get()});
+    std::vector<double> expected = r;
+    double expectedNorm, expectedPasses;
+    Reference::run(q, 3, expected, {0}, std::sqrt(1.04), 0.79, expectedNorm, expectedPasses);
+    EXPECT_EQ(expectedPasses, 4);
+    EXPECT_EQ(out.passes, 4);
+    EXPECT_TRUE(bitIdentical(out.r, expected));
+    EXPECT_EQ(out.norm, expectedNorm);
 }
 
 TEST_F(Quorvel, IndexSelectsAndRepeatsColumns)
