@@ -5,8 +5,9 @@
  * when the host sees a contract break (a slot written beyond those
  * provided, an argument changed, a block overrun, a malformed sparse
  * result), when the call ends with a message that is not the tool's own,
- * or when it succeeds without filling its first slot; the sanitizers catch
- * every out-of-bounds access on the way.
+ * when it succeeds without filling its first slot, or when its results
+ * differ from what oracles.h computes by another route; the sanitizers
+ * catch every out-of-bounds access on the way.
  *
  * Encoding (missing bytes read as 0):
  *   nlhs byte, nrhs byte, then per argument
@@ -25,6 +26,7 @@
  * phantoms backed by 4096 zeros, which a tool must refuse before reading
  * past them. */
 #include "harness.h"
+#include "oracles.h"
 
 #include <algorithm>
 #include <cmath>
@@ -129,6 +131,24 @@ harness::Array argument(Bytes &bytes)
     return array;
 }
 
+/* The call, as a reader needs it to tell what went wrong: nlhs, then each
+ * argument's class, shape and first real values. */
+void describe(int nlhs, const std::vector<const mxArray *> &handles)
+{
+    std::fprintf(stderr, "call with nlhs %d and %zu arguments\n", nlhs, handles.size());
+    for (const mxArray *argument : handles) {
+        std::fprintf(stderr, "  class %d%s%s %llu-by-%llu", int(mxGetClassID(argument)),
+                     mxIsSparse(argument) ? " sparse" : "", mxIsComplex(argument) ? " complex" : "",
+                     (unsigned long long)mxGetM(argument), (unsigned long long)mxGetN(argument));
+        if (mxIsDouble(argument) && mxGetPr(argument) != nullptr) {
+            const std::vector<double> values = harness::values(argument);
+            for (size_t p = 0; p < values.size() && p < 64; ++p)
+                std::fprintf(stderr, " %.17g", values[p]);
+        }
+        std::fprintf(stderr, "\n");
+    }
+}
+
 [[noreturn]] void fail(const std::string &why)
 {
     std::fprintf(stderr, "%s: %s\n", LOWRANK_FUZZ_TOOL, why.c_str());
@@ -176,6 +196,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fail("a message that is not the tool's own: " + message);
     } else if (outcome[0] == nullptr) {
         fail("success without a result in the first slot");
+    } else {
+        const std::string disagreement = oracle::check(LOWRANK_FUZZ_TOOL, handles, nlhs, outcome);
+        if (!disagreement.empty()) {
+            describe(nlhs, handles);
+            fail(disagreement);
+        }
     }
     return 0;
 }
