@@ -132,6 +132,16 @@ bool built(const std::string &tool)
     return false;
 }
 
+/* The cases of the tools this target builds. */
+std::vector<Hostile> casesForThisTarget()
+{
+    std::vector<Hostile> kept;
+    for (const Hostile &c : cases)
+        if (built(c.tool))
+            kept.push_back(c);
+    return kept;
+}
+
 class HostileInput : public ::testing::TestWithParam<Hostile> {};
 
 }  // namespace
@@ -139,8 +149,6 @@ class HostileInput : public ::testing::TestWithParam<Hostile> {};
 TEST_P(HostileInput, EndsWithTheToolsMessage)
 {
     const Hostile &c = GetParam();
-    if (!built(c.tool))
-        GTEST_SKIP() << c.tool << " is not built for this target";
     harness::Module module(modulePath(c.tool));
     std::vector<Array> arguments = c.arguments();
     std::vector<const mxArray *> handles;
@@ -153,7 +161,7 @@ TEST_P(HostileInput, EndsWithTheToolsMessage)
         EXPECT_EQ(result, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(, HostileInput, ::testing::ValuesIn(cases),
+INSTANTIATE_TEST_SUITE_P(, HostileInput, ::testing::ValuesIn(casesForThisTarget()),
                          [](const ::testing::TestParamInfo<Hostile> &info) {
                              std::string name = std::string(info.param.tool) + "_" + info.param.what;
                              for (char &c : name)
