@@ -31,6 +31,7 @@ namespace {
 long calls = 0;
 long argumentError = 0;
 char jobs[64];   /* the JOBZ letter of each call, in order (the first 63) */
+long workspace = 0;   /* the LWORK of the last call */
 
 #if !defined(_WIN32)
 void *backendLibrary()
@@ -58,8 +59,9 @@ Routine backendRoutine(const char *symbol)
 /* An argument error is the caller's fault unless it names a data argument:
  * dgesdd refuses a matrix holding NaN with INFO = -4, a status its caller
  * returns rather than a wrong call. */
-void record(const char *jobz, const LapackInt *info, LapackInt dataArgument)
+void record(const char *jobz, const LapackInt *lwork, const LapackInt *info, LapackInt dataArgument)
 {
+    workspace = long(*lwork);
     if (calls < long(sizeof jobs) - 1)
         jobs[calls] = *jobz;
     ++calls;
@@ -89,6 +91,7 @@ void resetLapackRecord()
 long lapackCalls() { return calls; }
 long lapackArgumentError() { return argumentError; }
 const char *lapackJobs() { return jobs; }
+long lapackWorkspace() { return workspace; }
 
 }  // namespace standin
 
@@ -106,7 +109,7 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dgesdd)(
     static Routine routine = backendRoutine<Routine>("dgesdd_");
 #endif
     routine(jobz, m, n, a, lda, s, u, ldu, vt, ldvt, work, lwork, iwork, info);
-    record(jobz, info, 4);
+    record(jobz, lwork, info, 4);
 }
 
 extern "C" STANDIN_API void LAPACK_ROUTINE(dsyevd)(
@@ -123,5 +126,5 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dsyevd)(
     static Routine routine = backendRoutine<Routine>("dsyevd_");
 #endif
     routine(jobz, uplo, n, a, lda, w, work, lwork, iwork, liwork, info);
-    record(jobz, info, 0);
+    record(jobz, lwork, info, 0);
 }

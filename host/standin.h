@@ -78,6 +78,7 @@ STANDIN_API void setAllocationLimit(size_t bytes);
 STANDIN_API void resetLapackRecord();
 STANDIN_API long lapackCalls();
 STANDIN_API const char *lapackJobs();
+STANDIN_API long lapackWorkspace();   /* the LWORK of the last call */
 STANDIN_API long lapackArgumentError();
 
 /* A routine of the LAPACK library behind libmwlapack, for direct calls that

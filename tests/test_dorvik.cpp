@@ -266,6 +266,47 @@ TEST_F(Dorvik, ValuesOnlyFormTakesNoScratchForTheFactors)
     }
 }
 
+/* The values-only form's workspace against what LAPACK asks for at its
+ * optimum: never less, at most a few times more, and the values exactly
+ * those that the factorisation job's larger workspace gives. */
+TEST_F(Dorvik, ValuesFormTakesLapacksOptimalWorkspace)
+{
+    typedef void (*Dgesdd)(const char *, const LapackInt *, const LapackInt *, double *, const LapackInt *,
+                           double *, double *, const LapackInt *, double *, const LapackInt *, double *,
+                           const LapackInt *, LapackInt *, LapackInt *);
+    auto dgesdd = reinterpret_cast<Dgesdd>(standin::lapackBackend("dgesdd_"));
+    struct Shape { LapackInt m, n; };
+    for (Shape shape : {Shape{100, 100}, Shape{300, 100}, Shape{100, 300}, Shape{183, 100}, Shape{184, 100},
+                        Shape{2000, 20}, Shape{20, 2000}, Shape{1, 50}, Shape{50, 1}, Shape{5000, 3}}) {
+        const LapackInt m = shape.m, n = shape.n, k = std::min(m, n);
+        SCOPED_TRACE(testing::Message() << m << " by " << n);
+        const std::vector<double> a = randomValues(size_t(m * n), unsigned(m + n));
+        Array A = harness::dense(HostSize(m), HostSize(n), a);
+        Outcome out = call(1, {A.get()});
+        ASSERT_FALSE(out.failed) << out.message;
+        const long lwork = standin::lapackWorkspace();
+
+        std::vector<double> copy = a, s(static_cast<size_t>(k)), work(1), unused(1);
+        std::vector<LapackInt> iwork(static_cast<size_t>(8 * k));
+        LapackInt query = -1, info = 0, one = 1;
+        dgesdd("N", &m, &n, copy.data(), &m, s.data(), unused.data(), &m, unused.data(), &one, work.data(),
+               &query, iwork.data(), &info);
+        const long optimum = long(work[0]);
+        EXPECT_GE(lwork, optimum);
+        EXPECT_LE(lwork, 4 * optimum);
+
+        LapackInt partsWorkspace = 4 * k * k + std::max(std::max(m, n), 5 * k * k + 4 * k);
+        work.assign(size_t(partsWorkspace), 0.0);
+        dgesdd("N", &m, &n, copy.data(), &m, s.data(), unused.data(), &m, unused.data(), &one, work.data(),
+               &partsWorkspace, iwork.data(), &info);
+        EXPECT_TRUE(bitIdentical(harness::values(out[0]), s));
+    }
+    /* a values call costs little more than its copy of A */
+    const HostSize order = 2000;
+    Array A = harness::dense(order, order, randomValues(order * order, 3));
+    EXPECT_LT(call(1, {A.get()}).peakScratchBytes, order * order * sizeof(double) + (size_t(4) << 20));
+}
+
 TEST_F(Dorvik, ThreeResultsFillOnlyThreeSlots)
 {
     Array A = harness::dense(3, 3, randomValues(9, 5));

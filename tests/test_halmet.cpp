@@ -141,6 +141,41 @@ TEST_F(Halmet, AgreesWithAnotherDriverAndDecomposes)
     }
 }
 
+/* The eigenvalues-only workspace against LAPACK's optimum: never less, at
+ * most a few times more, and the eigenvalues exactly those of the
+ * eigenvector job's larger workspace. */
+TEST_F(Halmet, ValuesFormTakesLapacksOptimalWorkspace)
+{
+    typedef void (*Dsyevd)(const char *, const char *, const LapackInt *, double *, const LapackInt *, double *,
+                           double *, const LapackInt *, LapackInt *, const LapackInt *, LapackInt *);
+    auto dsyevd = reinterpret_cast<Dsyevd>(standin::lapackBackend("dsyevd_"));
+    for (LapackInt n : {2, 10, 64, 65, 300}) {
+        SCOPED_TRACE(n);
+        const std::vector<double> a = randomSymmetric(size_t(n), unsigned(n));
+        Array A = harness::dense(HostSize(n), HostSize(n), a);
+        Outcome out = call(1, {A.get()});
+        const long lwork = standin::lapackWorkspace();
+
+        std::vector<double> copy = a, w(static_cast<size_t>(n)), work(1);
+        LapackInt liwork = 5 * n + 3, query = -1, info = 0;
+        std::vector<LapackInt> iwork(static_cast<size_t>(liwork));
+        dsyevd("N", "U", &n, copy.data(), &n, w.data(), work.data(), &query, iwork.data(), &liwork, &info);
+        const long optimum = long(work[0]);
+        EXPECT_GE(lwork, optimum);
+        EXPECT_LE(lwork, 4 * optimum);
+
+        LapackInt vectorsWorkspace = 2 * n * n + 6 * n + 1;
+        work.assign(size_t(vectorsWorkspace), 0.0);
+        dsyevd("N", "U", &n, copy.data(), &n, w.data(), work.data(), &vectorsWorkspace, iwork.data(), &liwork,
+               &info);
+        EXPECT_TRUE(bitIdentical(harness::values(out[0]), w));
+    }
+    /* an eigenvalues call costs little more than its copy of A */
+    const HostSize order = 2000;
+    Array A = harness::dense(order, order, randomSymmetric(order, 3));
+    EXPECT_LT(call(1, {A.get()}).peakScratchBytes, order * order * sizeof(double) + (size_t(4) << 20));
+}
+
 TEST_F(Halmet, ReadsOnlyTheUpperTriangle)
 {
     const size_t n = 9;

@@ -85,11 +85,25 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     fits = fits && productFits(m, n, &mn) && productFits(mn, (LapackInt)sizeof(double), &bytes) &&
            (!factorise || (productFits(q, n, &qn) && productFits(m, p, &mp))) && productFits(k, k, &kk) &&
            productFits(8, k, &iworkCount);
-    LapackInt fourKK = 0, fiveKK = 0, workTail = 0;
     const LapackInt larger = m > n ? m : n;
-    fits = fits && productFits(4, kk, &fourKK) && productFits(5, kk, &fiveKK) &&
-           !__builtin_add_overflow(fiveKK, 4 * k, &workTail) &&
-           !__builtin_add_overflow(fourKK, larger > workTail ? larger : workTail, &lwork);
+    if (factorise) {
+        /* the factorisation job's workspace: 4k^2 + max(max(m, n), 5k^2 + 4k) */
+        LapackInt fourKK = 0, fiveKK = 0, workTail = 0;
+        fits = fits && productFits(4, kk, &fourKK) && productFits(5, kk, &fiveKK) &&
+               !__builtin_add_overflow(fiveKK, 4 * k, &workTail) &&
+               !__builtin_add_overflow(fourKK, larger > workTail ? larger : workTail, &lwork);
+    } else {
+        /* The values job's workspace at LAPACK's optimum, for block sizes
+         * up to 64: when one side is at least 11/6 times the other (LAPACK's
+         * own threshold), a QR or LQ factorisation first and the reduction
+         * of its k-by-k triangle, 3k + 2k*64; otherwise the reduction of A
+         * itself, 3k + (max(m, n) + k)*64. */
+        const LapackInt block = 64, threshold = (LapackInt)((double)k * 11.0 / 6.0);
+        LapackInt reduced = 0;
+        fits = fits && (larger >= threshold ? productFits(2 * k, block, &reduced)
+                                            : productFits(larger + k, block, &reduced)) &&
+               !__builtin_add_overflow(reduced, 3 * k, &lwork);
+    }
     if (!fits)
         reportError("dorvik:tooLarge", "dorvik: matrix is too large.");
 

@@ -45,20 +45,22 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     if (!mxIsDouble(A))
         reportError("halmet:notDouble", "halmet: A must be a double matrix.");
 
-    /* The solver's minimum workspace for eigenvectors, used in both modes:
-     * LWORK = 2n^2 + 6n + 1 doubles and LIWORK = 5n + 3 entries of 8 bytes,
-     * refused before anything exists when it does not fit. */
-    LapackInt n = 0, nn = 0, bytes = 0, lwork = 0, liwork = 0, twoNPlusSix = 0;
+    /* The solver's workspace, refused before anything exists when it does
+     * not fit: for eigenvectors its minimum, LWORK = 2n^2 + 6n + 1 doubles;
+     * for eigenvalues alone its optimum for block sizes up to 64 (the
+     * tridiagonal reduction's n*64 beside 2n), LWORK = 66n + 1.  LIWORK =
+     * 5n + 3 entries of 8 bytes in both. */
+    const bool vectors = nlhs == 2;
+    LapackInt n = 0, nn = 0, bytes = 0, lwork = 0, liwork = 0, perColumn = 66;
     const bool fits = toLapackInt(order, &n) && productFits(n, n, &nn) &&
                       productFits(nn, (LapackInt)sizeof(double), &bytes) &&
-                      productFits(2, n, &twoNPlusSix) && !__builtin_add_overflow(twoNPlusSix, 6, &twoNPlusSix) &&
-                      productFits(n, twoNPlusSix, &lwork) && !__builtin_add_overflow(lwork, 1, &lwork) &&
+                      (!vectors || (productFits(2, n, &perColumn) && !__builtin_add_overflow(perColumn, 6, &perColumn))) &&
+                      productFits(n, perColumn, &lwork) && !__builtin_add_overflow(lwork, 1, &lwork) &&
                       productFits(5, n, &liwork) && !__builtin_add_overflow(liwork, 3, &liwork);
     if (!fits)
         reportError("halmet:tooLarge", "halmet: matrix is too large.");
 
     const double *data = mxGetPr(A);
-    const bool vectors = nlhs == 2;
     double *work, *eigenvalues;
     HostIndex *ir = NULL, *jc = NULL;
     if (vectors) {
