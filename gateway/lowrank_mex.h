@@ -164,6 +164,13 @@ static inline bool truncatesBelow(double x, double count)
     return x > -1.0 && x < count && count > 0;
 }
 
+/* Whether x truncated toward zero is a signed 32-bit integer: false for NaN
+ * and for numbers whose truncation lies outside -2^31 .. 2^31-1. */
+static inline bool truncatesToInt32(double x)
+{
+    return x > -2147483649.0 && x < 2147483648.0;
+}
+
 /* Whether count doubles are all finite: LAPACK's solvers may not return
  * from Inf or NaN. */
 static inline bool allFinite(const double *x, size_t count)

@@ -54,7 +54,7 @@ static inline Count rowOf(double index, Count m)
  * formed: NaN, or a number outside the 32-bit range. */
 static inline Count pointerOf(double pointer)
 {
-    if (!(pointer > -countLimit - 1.0 && pointer < countLimit))
+    if (!truncatesToInt32(pointer))
         reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
     return (Count)pointer;
 }

@@ -44,7 +44,7 @@ static Count truncatedSize(const mxArray *size)
     if (!mxIsDouble(size) || mxIsSparse(size) || mxGetNumberOfElements(size) == 0)
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     const double value = mxGetPr(size)[0];
-    if (!(value > -countLimit - 1.0 && value < countLimit))   /* false for NaN */
+    if (!truncatesToInt32(value))
         reportError("talvery:badSize", "talvery: nrows and ncols must be counts from 0 to 2^31-1");
     return (Count)value;
 }
