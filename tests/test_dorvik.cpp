@@ -123,13 +123,13 @@ TEST_F(Dorvik, RejectsSizesBeyondTheLapackInteger)
 #if LOWRANK_LAPACK_BITS == 32
 TEST_F(Dorvik, RejectsSizesThatFit64BitsButNot32)
 {
-    /* 50000^2 elements; and 15500^2 whose workspace 9*15500^2 + ... passes
-     * 2^31 while the matrix itself (8*15500^2 bytes) still fits */
+    /* 50000^2 elements; and 15500^2 whose factorisation workspace
+     * 9*15500^2 + ... passes 2^31 while the matrix itself (8*15500^2 bytes)
+     * still fits (the values form's workspace is far smaller) */
     Array elements = harness::phantom(50000, 50000), workspace = harness::phantom(15500, 15500);
-    for (int nlhs : {1, 4}) {
+    for (int nlhs : {1, 4})
         EXPECT_REJECTED(call(nlhs, {elements.get()}), "dorvik: matrix is too large.");
-        EXPECT_REJECTED(call(nlhs, {workspace.get()}), "dorvik: matrix is too large.");
-    }
+    EXPECT_REJECTED(call(4, {workspace.get()}), "dorvik: matrix is too large.");
 }
 #endif
 
