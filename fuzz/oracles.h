@@ -361,9 +361,6 @@ inline std::string halmet(const Arguments &args, int nlhs, const harness::Outcom
     if (scale > 1e150)
         return vectors && orthogonalityError(scaled(mxGetPr(out[0]), n, n, 0)) > tol ? "Q is not orthonormal" : "";
     const std::vector<double> reference = referenceEigenvalues(scaledA);
-    if (!reference.empty() &&
-        std::max(-reference.front(), reference.back()) * (1 + tol) > std::numeric_limits<double>::max() / scale)
-        return "";   /* an eigenvalue may lie beyond the doubles */
     for (size_t i = 0; i < reference.size(); ++i)
         if (!(std::fabs(lambda[i] - reference[i]) <= tol)) {
             char text[128];
