@@ -13,6 +13,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #if !defined(LOWRANK_INDEX_BITS) || !defined(LOWRANK_LAPACK_BITS)
 #error "the build target must define LOWRANK_INDEX_BITS and LOWRANK_LAPACK_BITS"
@@ -171,14 +172,35 @@ static inline bool truncatesToInt32(double x)
     return x > -2147483649.0 && x < 2147483648.0;
 }
 
-/* Whether count doubles are all finite: LAPACK's solvers may not return
- * from Inf or NaN. */
-static inline bool allFinite(const double *x, size_t count)
+/* Copies count doubles and tells whether they were all finite, in one
+ * pass over them.  An Inf or a NaN has every exponent bit set: adding one
+ * to such an exponent, and only to such a one, carries into the sign bit
+ * (integer operations, which the compiler turns into vector code).
+ * LAPACK's solvers may not return from Inf or NaN. */
+static inline bool copyFinite(double *to, const double *from, size_t count)
 {
-    for (size_t i = 0; i < count; ++i)
-        if (!(x[i] - x[i] == 0.0))   /* Inf - Inf and NaN - NaN are NaN */
-            return false;
-    return true;
+    const uint64_t exponent = 0x7ff0000000000000u, lowestExponentBit = 0x0010000000000000u;
+    uint64_t carries = 0;
+    for (size_t i = 0; i < count; ++i) {
+        uint64_t bits;
+        memcpy(&bits, from + i, sizeof bits);
+        memcpy(to + i, &bits, sizeof bits);
+        carries |= (bits & exponent) + lowestExponentBit;
+    }
+    return (carries >> 63) == 0;
+}
+
+/* Scratch that the tool writes in full before reading it: LAPACK's
+ * workspace, the copy of A.  Octave's mxCalloc zero-fills every block
+ * before handing it over, its mxMalloc does not; the MATLAB hosts' mxCalloc
+ * is the documented way to get memory there. */
+static inline void *unzeroedScratch(size_t count, size_t elementSize)
+{
+#if defined(LOWRANK_OCTAVE)
+    return mxMalloc(count * elementSize);
+#else
+    return mxCalloc(count, elementSize);
+#endif
 }
 
 /* a*b for non-negative counts, false when it overflows the LAPACK integer. */

@@ -28,7 +28,6 @@
  */
 #include "lowrank_mex.h"
 
-#include <string.h>
 
 /* V (n-by-q) from LAPACK's VT (q-by-n), written in V's storage order. */
 static void transposeInto(double *V, const double *VT, LapackInt n, LapackInt q)
@@ -142,16 +141,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     } else {
         if (!factorise)
             U = (double *)mxCalloc((size_t)mp, sizeof(double));
-        double *work = (double *)mxCalloc((size_t)lwork, sizeof(double));
-        LapackInt *iwork = (LapackInt *)mxCalloc((size_t)iworkCount, sizeof(LapackInt));
+        double *work = (double *)unzeroedScratch((size_t)lwork, sizeof(double));
+        LapackInt *iwork = (LapackInt *)unzeroedScratch((size_t)iworkCount, sizeof(LapackInt));
         VT = (double *)mxCalloc((size_t)qn, sizeof(double));
-        double *copyOfA = (double *)mxCalloc((size_t)mn, sizeof(double));
-        memcpy(copyOfA, mxGetPr(A), (size_t)bytes);
+        double *copyOfA = (double *)unzeroedScratch((size_t)mn, sizeof(double));
 
         /* LAPACK refuses a matrix holding NaN with INFO = -4, and may never
          * return from one holding Inf: both get that status without it. */
         const char *jobz = !factorise ? "N" : fullSize ? "A" : "S";
-        if (allFinite(copyOfA, (size_t)mn))
+        if (copyFinite(copyOfA, mxGetPr(A), (size_t)mn))
             LAPACK_ROUTINE(dgesdd)(jobz, &m, &n, copyOfA, &m, values, U, &m, VT, &q, work, &lwork,
                                    iwork, &info);
         else

@@ -73,23 +73,26 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     } else {
         plhs[0] = mxCreateDoubleMatrix(order, 1, mxREAL);
         eigenvalues = mxGetPr(plhs[0]);
-        work = (double *)mxCalloc((size_t)nn, sizeof(double));
+        work = (double *)unzeroedScratch((size_t)nn, sizeof(double));
     }
 
     /* An empty matrix has nothing to solve, and LAPACK would refuse its
      * zero leading dimension. */
     if (n > 0) {
-        double *workspace = (double *)mxCalloc((size_t)lwork, sizeof(double));
-        LapackInt *iwork = (LapackInt *)mxCalloc((size_t)liwork, 8);
-        memcpy(work, data, (size_t)bytes);
-        /* The solver may not return from Inf or NaN in the triangle it
-         * reads; such a matrix has no eigenvalues to give: all NaN.  Order
-         * 1 is the exception: the solver hands back its one entry, and the
-         * vector [1], at once, whatever the entry is. */
+        double *workspace = (double *)unzeroedScratch((size_t)lwork, sizeof(double));
+        LapackInt *iwork = (LapackInt *)unzeroedScratch((size_t)liwork, 8);
+        /* The copy of A, checked as it is made: the solver may not return
+         * from Inf or NaN in the triangle it reads, and such a matrix has
+         * no eigenvalues to give: all NaN.  Order 1 is the exception: the
+         * solver hands back its one entry, and the vector [1], at once,
+         * whatever the entry is. */
         bool finite = true;
-        if (n > 1)
-            for (LapackInt j = 0; j < n && finite; ++j)
-                finite = allFinite(work + (size_t)j * n, (size_t)j + 1);
+        for (LapackInt j = 0; j < n; ++j) {
+            const size_t column = (size_t)j * (size_t)n, triangle = (size_t)j + 1;
+            finite = copyFinite(work + column, data + column, triangle) && finite;
+            memcpy(work + column + triangle, data + column + triangle, ((size_t)n - triangle) * sizeof(double));
+        }
+        finite = finite || n == 1;
         LapackInt info = 0;
         if (finite) {
             LAPACK_ROUTINE(dsyevd)(vectors ? "V" : "N", "U", &n, work, &n, eigenvalues, workspace, &lwork,
