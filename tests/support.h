@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <dlfcn.h>
+#endif
+
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 inline std::string modulePath(const std::string &tool)
@@ -40,6 +44,24 @@ inline std::vector<double> randomValues(size_t count, unsigned seed)
 inline bool bitIdentical(const std::vector<double> &a, const std::vector<double> &b)
 {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+/* A routine of the LAPACK that Octave loads (liblapack.so.3, with 32-bit
+ * integers), for comparing with on 64-bit Linux, where the stand-in host
+ * runs another LAPACK; null on the other targets. */
+inline void *octaveLapackRoutine(const char *symbol)
+{
+#if defined(__linux__) && defined(__x86_64__)
+    static void *library = dlmopen(LM_ID_NEWLM, "liblapack.so.3", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        ADD_FAILURE() << "cannot load Octave's LAPACK, liblapack.so.3";
+        return nullptr;
+    }
+    return dlsym(library, symbol);
+#else
+    (void)symbol;
+    return nullptr;
+#endif
 }
 
 /* A suite's fixture: the tool's module and a call in one line. */

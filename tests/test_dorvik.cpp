@@ -269,12 +269,28 @@ TEST_F(Dorvik, ValuesOnlyFormTakesNoScratchForTheFactors)
 /* The values-only form's workspace against what LAPACK asks for at its
  * optimum: never less, at most a few times more, and the values exactly
  * those that the factorisation job's larger workspace gives. */
+/* LAPACK's optimal workspace for the values job on an m-by-n matrix, as a
+ * workspace query to dgesdd with integers of type Int tells it. */
+template <typename Int>
+long valuesWorkspaceQuery(void *routine, Int m, Int n)
+{
+    typedef void (*Dgesdd)(const char *, const Int *, const Int *, double *, const Int *, double *, double *,
+                           const Int *, double *, const Int *, double *, const Int *, Int *, Int *);
+    std::vector<double> a(size_t(m) * size_t(n), 1.0), s(size_t(std::min(m, n))), work(1), unused(1);
+    std::vector<Int> iwork(8 * s.size());
+    Int query = -1, info = 0, one = 1;
+    reinterpret_cast<Dgesdd>(routine)("N", &m, &n, a.data(), &m, s.data(), unused.data(), &m, unused.data(),
+                                      &one, work.data(), &query, iwork.data(), &info);
+    return long(work[0]);
+}
+
 TEST_F(Dorvik, ValuesFormTakesLapacksOptimalWorkspace)
 {
     typedef void (*Dgesdd)(const char *, const LapackInt *, const LapackInt *, double *, const LapackInt *,
                            double *, double *, const LapackInt *, double *, const LapackInt *, double *,
                            const LapackInt *, LapackInt *, LapackInt *);
-    auto dgesdd = reinterpret_cast<Dgesdd>(standin::lapackBackend("dgesdd_"));
+    void *backend = standin::lapackBackend("dgesdd_"), *octaves = octaveLapackRoutine("dgesdd_");
+    auto dgesdd = reinterpret_cast<Dgesdd>(backend);
     struct Shape { LapackInt m, n; };
     for (Shape shape : {Shape{100, 100}, Shape{300, 100}, Shape{100, 300}, Shape{183, 100}, Shape{184, 100},
                         Shape{2000, 20}, Shape{20, 2000}, Shape{1, 50}, Shape{50, 1}, Shape{5000, 3}}) {
@@ -285,16 +301,17 @@ TEST_F(Dorvik, ValuesFormTakesLapacksOptimalWorkspace)
         Outcome out = call(1, {A.get()});
         ASSERT_FALSE(out.failed) << out.message;
         const long lwork = standin::lapackWorkspace();
+        std::vector<long> optima{valuesWorkspaceQuery<LapackInt>(backend, m, n)};
+        if (octaves != nullptr)
+            optima.push_back(valuesWorkspaceQuery<int32_t>(octaves, int32_t(m), int32_t(n)));
+        for (long optimum : optima) {
+            EXPECT_GE(lwork, optimum);
+            EXPECT_LE(lwork, 4 * optimum);
+        }
 
-        std::vector<double> copy = a, s(static_cast<size_t>(k)), work(1), unused(1);
+        std::vector<double> copy = a, s(static_cast<size_t>(k)), work, unused(1);
         std::vector<LapackInt> iwork(static_cast<size_t>(8 * k));
-        LapackInt query = -1, info = 0, one = 1;
-        dgesdd("N", &m, &n, copy.data(), &m, s.data(), unused.data(), &m, unused.data(), &one, work.data(),
-               &query, iwork.data(), &info);
-        const long optimum = long(work[0]);
-        EXPECT_GE(lwork, optimum);
-        EXPECT_LE(lwork, 4 * optimum);
-
+        LapackInt info = 0, one = 1;
         LapackInt partsWorkspace = 4 * k * k + std::max(std::max(m, n), 5 * k * k + 4 * k);
         work.assign(size_t(partsWorkspace), 0.0);
         dgesdd("N", &m, &n, copy.data(), &m, s.data(), unused.data(), &m, unused.data(), &one, work.data(),
@@ -381,6 +398,16 @@ TEST_F(Dorvik, LapacksStatusIsReturnedNotRaised)
             ASSERT_FALSE(out.failed);
             EXPECT_EQ(harness::values(out[nlhs - 1]), std::vector<double>{-4});
             EXPECT_EQ(out.lapackCalls, 0);
+        }
+    /* every position is scanned, and only Inf and NaN count: the largest
+     * and the smallest doubles go to LAPACK */
+    const double max = std::numeric_limits<double>::max(), tiny = std::numeric_limits<double>::denorm_min();
+    for (size_t position = 0; position < 21; ++position)
+        for (double x : {notANumber, inf, -inf, max, -max, tiny, -0.0}) {
+            std::vector<double> a = randomValues(21, 8);
+            a[position] = x;
+            Array A = harness::dense(7, 3, a);
+            EXPECT_EQ(call(2, {A.get()}).lapackCalls, std::isfinite(x) ? 1 : 0) << x << " at " << position;
         }
 }
 

@@ -144,26 +144,44 @@ TEST_F(Halmet, AgreesWithAnotherDriverAndDecomposes)
 /* The eigenvalues-only workspace against LAPACK's optimum: never less, at
  * most a few times more, and the eigenvalues exactly those of the
  * eigenvector job's larger workspace. */
+/* LAPACK's optimal workspace for the eigenvalues job of order n, as a
+ * workspace query to dsyevd with integers of type Int tells it. */
+template <typename Int>
+long valuesWorkspaceQuery(void *routine, Int n)
+{
+    typedef void (*Dsyevd)(const char *, const char *, const Int *, double *, const Int *, double *, double *,
+                           const Int *, Int *, const Int *, Int *);
+    std::vector<double> a(size_t(n) * size_t(n), 1.0), w(static_cast<size_t>(n)), work(1);
+    Int liwork = 5 * n + 3, query = -1, info = 0;
+    std::vector<Int> iwork(static_cast<size_t>(liwork));
+    reinterpret_cast<Dsyevd>(routine)("N", "U", &n, a.data(), &n, w.data(), work.data(), &query, iwork.data(),
+                                      &liwork, &info);
+    return long(work[0]);
+}
+
 TEST_F(Halmet, ValuesFormTakesLapacksOptimalWorkspace)
 {
     typedef void (*Dsyevd)(const char *, const char *, const LapackInt *, double *, const LapackInt *, double *,
                            double *, const LapackInt *, LapackInt *, const LapackInt *, LapackInt *);
-    auto dsyevd = reinterpret_cast<Dsyevd>(standin::lapackBackend("dsyevd_"));
+    void *backend = standin::lapackBackend("dsyevd_"), *octaves = octaveLapackRoutine("dsyevd_");
+    auto dsyevd = reinterpret_cast<Dsyevd>(backend);
     for (LapackInt n : {2, 10, 64, 65, 300}) {
         SCOPED_TRACE(n);
         const std::vector<double> a = randomSymmetric(size_t(n), unsigned(n));
         Array A = harness::dense(HostSize(n), HostSize(n), a);
         Outcome out = call(1, {A.get()});
         const long lwork = standin::lapackWorkspace();
+        std::vector<long> optima{valuesWorkspaceQuery<LapackInt>(backend, n)};
+        if (octaves != nullptr)
+            optima.push_back(valuesWorkspaceQuery<int32_t>(octaves, int32_t(n)));
+        for (long optimum : optima) {
+            EXPECT_GE(lwork, optimum);
+            EXPECT_LE(lwork, 4 * optimum);
+        }
 
-        std::vector<double> copy = a, w(static_cast<size_t>(n)), work(1);
-        LapackInt liwork = 5 * n + 3, query = -1, info = 0;
+        std::vector<double> copy = a, w(static_cast<size_t>(n)), work;
+        LapackInt liwork = 5 * n + 3, info = 0;
         std::vector<LapackInt> iwork(static_cast<size_t>(liwork));
-        dsyevd("N", "U", &n, copy.data(), &n, w.data(), work.data(), &query, iwork.data(), &liwork, &info);
-        const long optimum = long(work[0]);
-        EXPECT_GE(lwork, optimum);
-        EXPECT_LE(lwork, 4 * optimum);
-
         LapackInt vectorsWorkspace = 2 * n * n + 6 * n + 1;
         work.assign(size_t(vectorsWorkspace), 0.0);
         dsyevd("N", "U", &n, copy.data(), &n, w.data(), work.data(), &vectorsWorkspace, iwork.data(), &liwork,
@@ -214,6 +232,14 @@ TEST_F(Halmet, NonFiniteUpperTriangleGivesNaNWithoutTheSolver)
     }
     /* the strict lower triangle is never read, NaN or not */
     EXPECT_EQ(harness::values(call(1, {belowOnly.get()})[0]), (std::vector<double>{1, 1}));
+    /* every position of the triangle is scanned, and nothing below it */
+    for (size_t i = 0; i < 5; ++i)
+        for (size_t j = 0; j < 5; ++j) {
+            std::vector<double> a(25, 1.0);
+            a[i + 5 * j] = -inf;
+            Array A = harness::dense(5, 5, a);
+            EXPECT_EQ(call(1, {A.get()}).lapackCalls, i <= j ? 0 : 1) << i << ", " << j;
+        }
 }
 
 TEST_F(Halmet, EmptyMatrixIsSettledWithoutLapack)
