@@ -45,23 +45,23 @@ function table = add (table, name, work, toolTime, builtinTime)
 endfunction
 
 A = randn (1000);
-[t, b] = race (@() dorvik (A), @() svd (A), 3);
+[t, b] = race (@() dorvik (A), @() svd (A), 5);
 svd_driver ("gesdd");
-[t2, b2] = race (@() dorvik (A), @() svd (A), 3);
+[t2, b2] = race (@() dorvik (A), @() svd (A), 5);
 table = add (table, "dorvik, values", "1000x1000, svd (gesdd driver)", t2, b2);
 svd_driver ("gesvd");
 table = add (table, "dorvik, values", "1000x1000, svd (gesvd driver)", t, b);
 svd_driver ("gesdd");
-[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 3);
+[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 5);
 table = add (table, "dorvik, factors", "1000x1000, svd econ (gesdd)", t, b);
 svd_driver ("gesvd");
-[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 3);
+[t, b] = race (@() nthargout (1:3, @dorvik, A), @() nthargout (1:3, @svd, A, "econ"), 5);
 table = add (table, "dorvik, factors", "1000x1000, svd econ (gesvd)", t, b);
 
 S = A + A';
-[t, b] = race (@() halmet (S), @() eig (S), 3);
+[t, b] = race (@() halmet (S), @() eig (S), 5);
 table = add (table, "halmet, values", "1000x1000, eig", t, b);
-[t, b] = race (@() nthargout (1:2, @halmet, S), @() nthargout (1:2, @eig, S), 3);
+[t, b] = race (@() nthargout (1:2, @halmet, S), @() nthargout (1:2, @eig, S), 5);
 table = add (table, "halmet, vectors", "1000x1000, [V, D] = eig", t, b);
 
 n = 20000;  k = 32;

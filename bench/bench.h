@@ -1,0 +1,44 @@
+/* What the LAPACK benchmarks share: the figures of a direct call, the copy
+ * of A timed alone, and the same allocator conditions in every run. */
+#ifndef LOWRANK_BENCH_H
+#define LOWRANK_BENCH_H
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+struct Direct {
+    double seconds;
+    size_t scratchBytes;
+};
+
+/* The copy of A that the tool must make, alone: into a fresh block, as the
+ * tool's copy goes into fresh host memory.  On a machine where first
+ * touching a page is dear, it is a good part of the difference. */
+inline double copyCall(const std::vector<double> &a)
+{
+    auto start = std::chrono::steady_clock::now();
+    double *copy = static_cast<double *>(std::calloc(a.size(), sizeof(double)));
+    std::copy(a.begin(), a.end(), copy);
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    volatile double keep = copy[a.size() / 2];
+    (void)keep;
+    std::free(copy);
+    return elapsed;
+}
+
+/* Every large block fresh from the system, on both sides and in every run:
+ * glibc would otherwise start reusing freed blocks part way through. */
+inline void freshLargeBlocks()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}
+
+#endif
