@@ -3,19 +3,25 @@
 
 PRESETS := linux64 linux32 win64 win32 octave
 TEST_PRESETS := linux64 linux64-asan fuzz linux32 win64 win32 octave
-OCTAVE := octave-cli --no-gui --norc --quiet
+# Octave as the tests run it (tests/CMakeLists.txt): without a history
+# file, whose writing at exit can end the output with an error line.
+OCTAVE := octave-cli --no-gui --norc --quiet --no-history
 VERSION := $(shell grep -m1 -o 'lowrank VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 
 .PHONY: all deps test demo bench dist fuzz memcheck clean FORCE
 
-all: $(PRESETS:%=build/%.built)
+# Each job first installs what it needs, and only that (scripts/deps).
+all:
+	@scripts/deps build
+	$(MAKE) $(PRESETS:%=build/%.built)
 
 build/%.built: FORCE
+	@scripts/deps $*
 	cmake --preset $* >/dev/null
 	cmake --build --preset $*
 
 deps:
-	@scripts/deps
+	@scripts/deps test
 
 test: deps
 	$(MAKE) $(TEST_PRESETS:%=build/%.built)
@@ -28,8 +34,12 @@ test: deps
 # The matrix-completion demo; options as name-value pairs, for example
 #   make demo DEMO="'size', 1000, 'rank', 5"
 DEMO :=
-demo: deps
+demo:
+	@scripts/deps demo
 	$(MAKE) build/octave.built
+	@# Without a UTF-8 locale (as on a fresh system) gnuplot warns that it
+	@# cannot convert the degree sign.
+	[ "$$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8; \
 	$(OCTAVE) --eval "addpath('build/octave/tools', 'examples'); complete_matrix('plot', 'build/completion.png'$(if $(DEMO),$(comma) $(DEMO)));"
 
 comma := ,
@@ -54,13 +64,14 @@ dist: all
 # Every fuzz harness for FUZZ_SECONDS each, from the seed corpus; what it
 # finds stays in build/fuzz/fuzz/corpus.  make test runs a short smoke run.
 FUZZ_SECONDS := 60
-fuzz: deps build/fuzz.built
+fuzz: build/fuzz.built
 	@for t in dorvik halmet sunwick talvery quorvel; do echo "== fuzz $$t"; \
 	  build/fuzz/fuzz/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=6144 -print_final_stats=1 \
 	    build/fuzz/fuzz/corpus/$$t fuzz/corpus/$$t || exit 1; done
 
 # The 64-bit Linux suites under valgrind's memcheck.
-memcheck: deps build/linux64.built
+memcheck: build/linux64.built
+	@scripts/deps memcheck
 	@for t in build/linux64/tests/test_*; do [ -x "$$t" ] || continue; echo "== memcheck $$t"; \
 	  valgrind --quiet --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
 	    $$t --gtest_brief=1 || exit 1; done
