@@ -192,8 +192,8 @@ static inline bool copyFinite(double *to, const double *from, size_t count)
 
 /* Scratch that the tool writes in full before reading it: LAPACK's
  * workspace, the copy of A.  Octave's mxCalloc zero-fills every block
- * before handing it over, its mxMalloc does not; the MATLAB hosts' mxCalloc
- * is the documented way to get memory there. */
+ * before handing it over, so in Octave it comes from mxMalloc; the MATLAB
+ * targets keep mxCalloc. */
 static inline void *unzeroedScratch(size_t count, size_t elementSize)
 {
 #if defined(LOWRANK_OCTAVE)

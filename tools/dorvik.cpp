@@ -28,7 +28,6 @@
  */
 #include "lowrank_mex.h"
 
-
 /* V (n-by-q) from LAPACK's VT (q-by-n), written in V's storage order. */
 static void transposeInto(double *V, const double *VT, LapackInt n, LapackInt q)
 {
