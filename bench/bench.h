@@ -1,5 +1,5 @@
-/* What the LAPACK benchmarks share: the figures of a direct call, the copy
- * of A timed alone, and the same allocator conditions in every run. */
+/* What the benchmarks share: the figures of a direct call, the copy of A
+ * timed alone, and the same allocator conditions in every run. */
 #ifndef LOWRANK_BENCH_H
 #define LOWRANK_BENCH_H
 
@@ -38,6 +38,18 @@ inline void freshLargeBlocks()
 {
 #if defined(__GLIBC__)
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+}
+
+/* Every block from a heap that keeps what is freed, as a long-running host
+ * recycles its memory: glibc would otherwise give a problem's first calls
+ * fresh pages, which on a machine where first touching a page is dear
+ * outweigh the work being measured. */
+inline void recycledBlocks()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
 }
 
