@@ -17,9 +17,8 @@ struct Direct {
     size_t scratchBytes;
 };
 
-/* The copy of A that the tool must make, alone: into a fresh block, as the
- * tool's copy goes into fresh host memory.  On a machine where first
- * touching a page is dear, it is a good part of the difference. */
+/* The copy of A that the tool must make, alone, into a block taken as the
+ * tool takes its own. */
 inline double copyCall(const std::vector<double> &a)
 {
     auto start = std::chrono::steady_clock::now();
@@ -30,15 +29,6 @@ inline double copyCall(const std::vector<double> &a)
     (void)keep;
     std::free(copy);
     return elapsed;
-}
-
-/* Every large block fresh from the system, on both sides and in every run:
- * glibc would otherwise start reusing freed blocks part way through. */
-inline void freshLargeBlocks()
-{
-#if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-#endif
 }
 
 /* Every block from a heap that keeps what is freed, as a long-running host
