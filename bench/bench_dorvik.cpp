@@ -5,8 +5,8 @@
  * a busy machine slows both sides alike; the ratio is what counts.  Beside
  * the times, the copy of A alone and the ratio to the direct call plus that
  * copy (ratio'), and the most scratch each side held (the direct side: its
- * copy of A and LAPACK's workspaces; the tool: what the host counted).  Freed blocks are recycled, as in
- * a host that has run a while. */
+ * copy of A and LAPACK's workspaces; the tool: what the host counted).
+ * Freed blocks are recycled, as in a host that has run a while. */
 #include "bench.h"
 #include "harness.h"
 
