@@ -62,11 +62,11 @@ double straightforward(const Problem &p, std::vector<double> &result)
  * in the same order and fetched as far ahead as the tool fetches them.
  * The rows' bits are added as integers, whose one-cycle adds leave the
  * loop limited by the reads alone. */
-double fetchBound(const Problem &p, const std::vector<double> &Ut, uint64_t &sink)
+double fetchBound(const Problem &p, const double *Ut, uint64_t &sink)
 {
     auto start = Clock::now();
     const size_t nnz = p.I.size(), k = size_t(p.k);
-    const uint64_t *rows = reinterpret_cast<const uint64_t *>(Ut.data());
+    const uint64_t *rows = reinterpret_cast<const uint64_t *>(Ut);
     uint64_t a0 = 0, a1 = 0, a2 = 0, a3 = 0;
     for (size_t q = 0; q < nnz; ++q) {
         if (q + 16 < nnz)
@@ -124,7 +124,9 @@ int main()
             Problem p = makeProblem(k, sorted, generator);
             harness::Array U = harness::dense(p.m, p.k, p.U), V = harness::dense(p.n, p.k, p.V);
             harness::Array I = harness::column(p.I), Jcol = harness::column(p.Jcol);
-            std::vector<double> Ut(size_t(p.m) * p.k), plainResult;
+            /* the bound's rows start on cache lines, as the tool's do */
+            std::vector<double> storage(size_t(p.m) * p.k + 8), plainResult;
+            double *Ut = reinterpret_cast<double *>((reinterpret_cast<uintptr_t>(storage.data()) + 63) & ~uintptr_t(63));
             for (int i = 0; i < p.m; ++i)
                 for (int d = 0; d < p.k; ++d)
                     Ut[size_t(i) * p.k + d] = p.U[i + size_t(d) * p.m];
