@@ -46,7 +46,7 @@ comma := ,
 
 bench: all
 	@for b in build/linux64/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
-	@echo "== Octave"; $(OCTAVE) bench/bench_octave.m build/octave/tools
+	@echo "== Octave"; $(OCTAVE) bench/bench_octave.m build/octave/tools build/octave/bench
 
 # dist/lowrank: every module of every target side by side with the help
 # files, the source and build_mex.m; dist/lowrank-VERSION.tar.gz: the
