@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 
 using harness::Array;
@@ -42,6 +43,23 @@ std::vector<double> reference(const std::vector<double> &U, size_t m, const std:
             result[p] = s;
         }
     return result;
+}
+
+/* The same source built without its widest vector kernel, and with the
+ * straightforward one alone, so that every kernel is tested on a
+ * processor that would run only the widest. */
+struct Kernel {
+    const char *name;
+    std::unique_ptr<harness::Module> module;
+};
+
+std::vector<Kernel> narrowerKernels()
+{
+    std::vector<Kernel> kernels;
+    for (const char *name : {"sunwick_portable", "sunwick_avx2"})
+        kernels.push_back({name, std::unique_ptr<harness::Module>(new harness::Module(
+                                     std::string(LOWRANK_TEST_MODULE_DIR) + "/" + name + "." + LOWRANK_EXTENSION))});
+    return kernels;
 }
 
 }  // namespace
@@ -205,15 +223,16 @@ TEST_F(Sunwick, KZeroGivesZeros)
         EXPECT_FALSE(std::signbit(entry));
 }
 
-/* Both kernels, the vector one where the processor has it and the
- * straightforward one built alone, against the definition: every k
- * through the vector kernel's four-wide steps and its remainder, every
- * position count through its eight-wide, four-wide and one-at-a-time
- * parts.  Products of -0 must still sum to +0, which a sum that starts
- * from its first product instead of +0 would miss. */
-TEST_F(Sunwick, BothKernelsMatchTheDefinitionAtEveryRemainder)
+/* Every kernel against the definition: the widest one the processor has
+ * in the tool itself, then the narrower ones.  Every k through the vector
+ * kernels' four- and eight-wide steps and their remainders (read through
+ * a mask in the widest), every position count through their eight-wide,
+ * four-wide and one-at-a-time parts.  Products of -0 must still sum to +0,
+ * which a sum that starts from its first product instead of +0 would
+ * miss. */
+TEST_F(Sunwick, EveryKernelMatchesTheDefinitionAtEveryRemainder)
 {
-    harness::Module portable(std::string(LOWRANK_TEST_MODULE_DIR) + "/sunwick_portable." + LOWRANK_EXTENSION);
+    const std::vector<Kernel> kernels = narrowerKernels();
     std::mt19937_64 generator(5);
     const size_t m = 11;
     for (size_t k = 0; k < 20; ++k)
@@ -234,12 +253,48 @@ TEST_F(Sunwick, BothKernelsMatchTheDefinitionAtEveryRemainder)
                 Array Iarg = positions ? harness::column(I) : harness::dense(0, 0), JcolArg = harness::column(Jcol);
                 const std::vector<double> expected = reference(u, m, v, 1, k, I, Jcol);
                 EXPECT_TRUE(bitIdentical(sample(U.get(), V.get(), Iarg.get(), JcolArg.get()), expected));
-                Outcome out = portable.call(1, {U.get(), V.get(), Iarg.get(), JcolArg.get()});
-                ASSERT_FALSE(out.failed) << out.message;
-                EXPECT_TRUE(bitIdentical(harness::values(out[0]), expected));
+                for (const Kernel &kernel : kernels) {
+                    Outcome out = kernel.module->call(1, {U.get(), V.get(), Iarg.get(), JcolArg.get()});
+                    ASSERT_FALSE(out.failed) << out.message;
+                    EXPECT_TRUE(bitIdentical(harness::values(out[0]), expected)) << kernel.name;
+                }
                 if (negativeZero) {
                     for (double entry : expected)
                         ASSERT_FALSE(std::signbit(entry));
                 }
             }
+}
+
+/* Every index a column holds is checked, wherever it falls in the vector
+ * kernels' steps (they convert eight at once), and an index that no
+ * column holds is not, also where the kernels look ahead at it.  Indices
+ * with fractions, 0.5 among them, name the row they truncate to. */
+TEST_F(Sunwick, EveryKernelChecksEveryIndexAColumnHolds)
+{
+    const std::vector<Kernel> kernels = narrowerKernels();
+    std::mt19937_64 generator(9);
+    const size_t m = 5, k = 8, held = 32, positions = 56;
+    const std::vector<double> u = randomValues(m * k, generator), v = randomValues(k, generator);
+    std::vector<double> good(positions);
+    for (size_t p = 0; p < positions; ++p)
+        good[p] = p % 7 == 3 ? 0.5 : double(generator() % m) + 1.75;
+    Array U = harness::dense(m, k, u), V = harness::dense(1, k, v), Jcol = harness::column({0, double(held)});
+    for (size_t bad = 0; bad < positions; ++bad)
+        for (double index : {0.0, m + 1.0, notANumber, -std::numeric_limits<double>::infinity()}) {
+            SCOPED_TRACE(testing::Message() << "index " << index << " at position " << bad);
+            std::vector<double> rows = good;
+            rows[bad] = index;
+            Array I = harness::column(rows);
+            std::vector<Outcome> outcomes;
+            outcomes.push_back(call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
+            for (const Kernel &kernel : kernels)
+                outcomes.push_back(kernel.module->call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
+            rows[bad] = 1;   /* what the reference reads in its place, when no column holds it */
+            for (const Outcome &out : outcomes)
+                if (bad < held)
+                    EXPECT_EQ(out.message, "Tessmark: row index out of range");
+                else
+                    EXPECT_TRUE(!out.failed && bitIdentical(harness::values(out[0]),
+                                                            reference(u, m, v, 1, k, rows, {0, double(held)})));
+        }
 }

@@ -72,9 +72,18 @@ static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
     }
 }
 
+/* The 0-based row that position p + ahead names, or 0 when there is no
+ * such position or its index is invalid (which is left to the check that
+ * reports it when its position is reached). */
+static inline Count rowAhead(const double *I, Count p, Count ahead, Count readable, Count m)
+{
+    const double row = ahead < readable - p ? I[p + ahead] - 1.0 : 0.0;
+    return truncatesBelow(row, m) ? (Count)row : 0;
+}
+
 /* How many positions ahead of the sums the rows are fetched; counted from
  * the current position, so that no sum of positions can overflow. */
-enum { prefetchDistance = 16 };
+enum { prefetchDistance = 24 };
 
 /* One position's entry: its k products added in order from +0. */
 static inline double entryOf(const double *Vrow, const double *u, Count k)
@@ -89,12 +98,12 @@ static inline double entryOf(const double *Vrow, const double *u, Count k)
  * sequential dot product of Vrow with its row of Ut.  Four positions run
  * side by side so that their four independent sums overlap in the
  * floating-point pipeline; each sum still adds its k products in order. */
-static void sampleColumn(double *result, const double *I, Count start, Count end, const double *Ut,
-                         const double *Vrow, Count m, Count k)
+static void sampleColumn(double *result, const double *I, Count start, Count end, Count readable,
+                         const double *Ut, const double *Vrow, Count m, Count k)
 {
     Count p = start;
     for (; end - p >= 4; p += 4) {
-        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 4 && ahead < end - p; ++ahead)
+        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 4 && ahead < readable - p; ++ahead)
             prefetchRow(Ut, I[p + ahead], m, k);
         const double *u0 = Ut + (size_t)rowOf(I[p], m) * k;
         const double *u1 = Ut + (size_t)rowOf(I[p + 1], m) * k;
@@ -144,12 +153,12 @@ static bool hasAvx2(void)
  * wide and transposed in registers, so that lane t of each vector belongs
  * to position t. */
 __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, const double *I, Count start,
-                                                             Count end, const double *Ut, const double *Vrow,
-                                                             Count m, Count k)
+                                                             Count end, Count readable, const double *Ut,
+                                                             const double *Vrow, Count m, Count k)
 {
     Count p = start;
     for (; end - p >= 8; p += 8) {
-        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 8 && ahead < end - p; ++ahead)
+        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 8 && ahead < readable - p; ++ahead)
             prefetchRow(Ut, I[p + ahead], m, k);
         const double *u[8];
         for (int t = 0; t < 8; ++t)
@@ -183,8 +192,127 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
         _mm256_storeu_pd(result + p, low);
         _mm256_storeu_pd(result + p + 4, high);
     }
-    sampleColumn(result, I, p, end, Ut, Vrow, m, k);
+    sampleColumn(result, I, p, end, readable, Ut, Vrow, m, k);
 }
+
+/* An AVX-512 path as well on 64-bit processors that have it: a row of Ut
+ * that is eight doubles long is one load, and eight rows become eight
+ * columns in three rounds of shuffles. */
+#if defined(__x86_64__) && !defined(SUNWICK_NO_AVX512)
+#define SUNWICK_AVX512 1
+/* GCC 12's shuffle intrinsics start from a deliberately undefined vector,
+ * which its own uninitialised-use analysis then reports. */
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+/* Whether this processor and its operating system run AVX-512F code. */
+static bool hasAvx512(void)
+{
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE))
+        return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 0xe6) != 0xe6) /* the OS saves the SSE, AVX and AVX-512 registers */
+        return false;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX512F);
+}
+
+/* Elements d .. d+7 of eight rows (those the mask keeps; the others read
+ * nothing and are 0) as eight columns: lane t of column s is u[t][d + s].
+ * Rows 2i and 2i+1 are interleaved, then four rows' elements s and s+4 are
+ * put side by side, then the two halves of the eight rows meet. */
+__attribute__((target("avx512f"), always_inline)) static inline void
+transposedRows(const double *const *u, Count d, __mmask8 within, __m512d column[8])
+{
+    const __m512i pairsLow = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
+    const __m512i pairsHigh = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
+    __m512d r[8], t[8], q[8];
+    for (int row = 0; row < 8; ++row)
+        r[row] = _mm512_maskz_loadu_pd(within, u[row] + d);
+    for (int i = 0; i < 4; ++i) {
+        t[2 * i] = _mm512_unpacklo_pd(r[2 * i], r[2 * i + 1]);
+        t[2 * i + 1] = _mm512_unpackhi_pd(r[2 * i], r[2 * i + 1]);
+    }
+    for (int half = 0; half < 2; ++half) {
+        const __m512d *h = t + 4 * half;
+        q[4 * half] = _mm512_permutex2var_pd(h[0], pairsLow, h[2]);      /* elements 0, 4 */
+        q[4 * half + 1] = _mm512_permutex2var_pd(h[1], pairsLow, h[3]);  /* 1, 5 */
+        q[4 * half + 2] = _mm512_permutex2var_pd(h[0], pairsHigh, h[2]); /* 2, 6 */
+        q[4 * half + 3] = _mm512_permutex2var_pd(h[1], pairsHigh, h[3]); /* 3, 7 */
+    }
+    for (int s = 0; s < 4; ++s) {
+        column[s] = _mm512_shuffle_f64x2(q[s], q[4 + s], 0x44);
+        column[s + 4] = _mm512_shuffle_f64x2(q[s], q[4 + s], 0xee);
+    }
+}
+
+/* The 0-based rows that eight 1-based indices name, or false when one of
+ * them is outside 0..m-1 (those rows are then 0). */
+__attribute__((target("avx512f"), always_inline)) static inline bool rowsOfEight(const double *I, Count m,
+                                                                               Count rows[8])
+{
+    const __m512d row = _mm512_sub_pd(_mm512_loadu_pd(I), _mm512_set1_pd(1.0));
+    const __mmask8 valid = _mm512_cmp_pd_mask(row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
+                           _mm512_cmp_pd_mask(row, _mm512_set1_pd((double)m), _CMP_LT_OQ);
+    const __m512d kept = _mm512_mask_blend_pd(valid, _mm512_setzero_pd(), row);
+    _mm256_storeu_si256((__m256i *)rows, _mm512_cvttpd_epi32(kept));
+    return valid == 0xff && m > 0;
+}
+
+/* sampleColumn with AVX-512: eight positions at once, one lane each, and
+ * every lane's k products added in order from +0 with a separate multiply
+ * and add.  The rows are read eight doubles at a time, the last few of a
+ * row through a mask that reads nothing beyond it. */
+__attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result, const double *I, Count start,
+                                                                 Count end, Count readable, const double *Ut,
+                                                                 const double *Vrow, Count m, Count k)
+{
+    Count p = start;
+    for (; end - p >= 8; p += 8) {
+        /* The eight rows prefetchDistance positions on are asked for a
+         * line at a time, each as the same line of the current rows is
+         * read, so that the requests do not all wait for the memory
+         * system at once; their first lines before anything else.  The
+         * indices of eight positions are converted and checked at once. */
+        Count here[8], there[8];
+        if (!rowsOfEight(I + p, m, here))
+            for (int t = 0; t < 8; ++t)
+                here[t] = rowOf(I[p + t], m);
+        if (readable - p - prefetchDistance < 8 || !rowsOfEight(I + p + prefetchDistance, m, there))
+            for (int t = 0; t < 8; ++t)
+                there[t] = rowAhead(I, p, prefetchDistance + t, readable, m);
+        const double *next[8], *u[8];
+        for (int t = 0; t < 8; ++t) {
+            next[t] = Ut + (size_t)there[t] * k;
+            __builtin_prefetch(next[t]);
+        }
+        for (int t = 0; t < 8; ++t)
+            u[t] = Ut + (size_t)here[t] * k;
+        __m512d sum = _mm512_setzero_pd(), column[8];
+        Count d = 0;
+        for (; k - d >= 8; d += 8) {
+            if (d > 0)
+                for (int t = 0; t < 8; ++t)
+                    __builtin_prefetch(next[t] + d);
+            transposedRows(u, d, 0xff, column);
+            for (int s = 0; s < 8; ++s)
+                sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(Vrow[d + s]), column[s]));
+        }
+        if (d < k) {
+            if (d > 0)
+                for (int t = 0; t < 8; ++t)
+                    __builtin_prefetch(next[t] + d);
+            transposedRows(u, d, (__mmask8)((1u << (k - d)) - 1), column);
+            for (int s = 0; s < k - d; ++s)
+                sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(Vrow[d + s]), column[s]));
+        }
+        _mm512_storeu_pd(result + p, sum);
+    }
+    sampleColumnAvx2(result, I, p, end, readable, Ut, Vrow, m, k);
+}
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
@@ -248,6 +376,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 #if SUNWICK_AVX2
     const bool avx2 = hasAvx2();
 #endif
+#if SUNWICK_AVX512
+    const bool avx512 = avx2 && hasAvx512();
+#endif
     for (Count j = 0; j < ncols; ++j) {
         for (Count d = 0; d < k; ++d)
             Vrow[d] = v[j + (size_t)d * n];
@@ -257,12 +388,17 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         if (start < end) {
             if (start < 0 || end > readable)
                 reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
-#if SUNWICK_AVX2
-            if (avx2)
-                sampleColumnAvx2(result, rows, start, end, Ut, Vrow, m, k);
+#if SUNWICK_AVX512
+            if (avx512)
+                sampleColumnAvx512(result, rows, start, end, readable, Ut, Vrow, m, k);
             else
 #endif
-                sampleColumn(result, rows, start, end, Ut, Vrow, m, k);
+#if SUNWICK_AVX2
+            if (avx2)
+                sampleColumnAvx2(result, rows, start, end, readable, Ut, Vrow, m, k);
+            else
+#endif
+                sampleColumn(result, rows, start, end, readable, Ut, Vrow, m, k);
         }
     }
 }
