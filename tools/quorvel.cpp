@@ -68,23 +68,31 @@ static double realdot(const double *x, const double *y, int64_t n)
  * prefetch never faults, past the column's end included.) */
 enum { nextAhead = 512 };
 
+/* q'r, and r'r in the same sweep, each added left to right. */
+static double dotAndSquares(const double *q, const double *r, uint64_t m, double *squares)
+{
+    double qr = 0.0, rr = 0.0;
+    for (uint64_t i = 0; i < m; ++i) {
+        qr = qr + q[i] * r[i];
+        rr = rr + r[i] * r[i];
+    }
+    *squares = rr;
+    return qr;
+}
+
 /* One modified Gram-Schmidt pass: for each listed column q in order,
  * r = r - (q'r) q, each coefficient taken from r as the earlier columns
- * left it.  Each update runs in the same sweep as the next coefficient's
- * sum, which still adds its terms left to right over the updated r. */
-static void mgs(uint64_t m, const double *Q, double *r, const uint64_t *list, uint64_t count)
+ * left it; *s holds the first one.  Each update runs in the same sweep as
+ * the next coefficient's sum, which still adds its terms left to right
+ * over the updated r, and the last one in the same sweep as r'r, which the
+ * pass returns, and as the first coefficient of a next pass, left in *s. */
+static double mgs(uint64_t m, const double *Q, double *r, const uint64_t *list, uint64_t count, double *first)
 {
-    if (count == 0 || m == 0)
-        return;
-    double s = realdot(Q + list[0] * m, r, (int64_t)m);
-    for (uint64_t t = 0; t < count; ++t) {
-        const double *q = Q + list[t] * m;
-        if (t + 1 == count) {
-            for (uint64_t i = 0; i < m; ++i)
-                r[i] = r[i] - s * q[i];
-            break;
-        }
-        const double *next = Q + list[t + 1] * m;
+    if (count == 0)
+        return realdot(r, r, (int64_t)m);
+    double s = *first;
+    for (uint64_t t = 0; t + 1 < count; ++t) {
+        const double *q = Q + list[t] * m, *next = Q + list[t + 1] * m;
         double nextS = 0.0;
         uint64_t i = 0;
         for (; m - i >= 8; i += 8) {
@@ -100,6 +108,15 @@ static void mgs(uint64_t m, const double *Q, double *r, const uint64_t *list, ui
         }
         s = nextS;
     }
+    const double *q = Q + list[count - 1] * m, *again = Q + list[0] * m;
+    double squares = 0.0, againS = 0.0;
+    for (uint64_t i = 0; i < m; ++i) {
+        r[i] = r[i] - s * q[i];
+        squares = squares + r[i] * r[i];
+        againS = againS + again[i] * r[i];
+    }
+    *first = againS;
+    return squares;
 }
 
 /* The first element of an optional scalar argument. */
@@ -135,7 +152,7 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         reportError("quorvel:tooLarge", "quorvel: matrix is too large.");
 
     const double *basis = mxGetPr(Q), *vector = mxGetPr(R);
-    const double referenceNorm = nrhs == 2 ? sqrt(realdot(vector, vector, (int64_t)m)) : scalarOf(prhs[2]);
+    const double givenNorm = nrhs == 2 ? 0.0 : scalarOf(prhs[2]);
 
     const mxArray *index = nrhs >= 4 ? prhs[3] : NULL;
     if (index != NULL) {
@@ -170,11 +187,15 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     plhs[0] = mxCreateDoubleMatrix(m, 1, mxREAL);
     double *r = mxGetPr(plhs[0]);
     memcpy(r, vector, (size_t)m * sizeof(double));
+    /* R's norm, when not given, in the same sweep as the first pass's
+     * first coefficient (of any column when none is listed: unused). */
+    double squares;
+    double s = dotAndSquares(count > 0 ? basis + list[0] * m : vector, r, m, &squares);
+    const double referenceNorm = nrhs == 2 ? sqrt(squares) : givenNorm;
 
     /* Each pass is judged against the norm just before it; a NaN norm
      * compares false and so accepts. */
-    mgs(m, basis, r, list, count);
-    double newNorm = sqrt(realdot(r, r, (int64_t)m)), previousNorm = referenceNorm;
+    double newNorm = sqrt(mgs(m, basis, r, list, count, &s)), previousNorm = referenceNorm;
     unsigned passes = 1;
     while (newNorm < ratio * previousNorm) {
         if (passes == 4) {
@@ -183,9 +204,8 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             passes = 5;
             break;
         }
-        mgs(m, basis, r, list, count);
         previousNorm = newNorm;
-        newNorm = sqrt(realdot(r, r, (int64_t)m));
+        newNorm = sqrt(mgs(m, basis, r, list, count, &s));
         ++passes;
     }
 
