@@ -82,10 +82,11 @@ static double dotAndSquares(const double *q, const double *r, uint64_t m, double
 
 /* One modified Gram-Schmidt pass: for each listed column q in order,
  * r = r - (q'r) q, each coefficient taken from r as the earlier columns
- * left it; *s holds the first one.  Each update runs in the same sweep as
- * the next coefficient's sum, which still adds its terms left to right
- * over the updated r, and the last one in the same sweep as r'r, which the
- * pass returns, and as the first coefficient of a next pass, left in *s. */
+ * left it; *first holds the first one.  Each update runs in the same
+ * sweep as the next coefficient's sum, which still adds its terms left to
+ * right over the updated r, and the last one in the same sweep as r'r,
+ * which the pass returns, and as the first coefficient of a next pass,
+ * left in *first. */
 static double mgs(uint64_t m, const double *Q, double *r, const uint64_t *list, uint64_t count, double *first)
 {
     if (count == 0)
