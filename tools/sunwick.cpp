@@ -268,17 +268,19 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  Count end, Count readable, const double *Ut,
                                                                  const double *Vrow, Count m, Count k)
 {
-    Count p = start;
-    for (; end - p >= 8; p += 8) {
+    for (Count p = start; p < end; p += 8) {
         /* The eight rows prefetchDistance positions on are asked for a
          * line at a time, each as the same line of the current rows is
          * read, so that the requests do not all wait for the memory
          * system at once; their first lines before anything else.  The
-         * indices of eight positions are converted and checked at once. */
+         * indices of eight positions are converted and checked at once.
+         * The column's last few positions take the first one's row in
+         * the lanes they leave, which are not stored. */
+        const Count width = end - p < 8 ? end - p : 8;
         Count here[8], there[8];
-        if (!rowsOfEight(I + p, m, here))
+        if (width < 8 || !rowsOfEight(I + p, m, here))
             for (int t = 0; t < 8; ++t)
-                here[t] = rowOf(I[p + t], m);
+                here[t] = t < width ? rowOf(I[p + t], m) : here[0];
         if (readable - p - prefetchDistance < 8 || !rowsOfEight(I + p + prefetchDistance, m, there))
             for (int t = 0; t < 8; ++t)
                 there[t] = rowAhead(I, p, prefetchDistance + t, readable, m);
@@ -307,9 +309,8 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
             for (int s = 0; s < k - d; ++s)
                 sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(Vrow[d + s]), column[s]));
         }
-        _mm512_storeu_pd(result + p, sum);
+        _mm512_mask_storeu_pd(result + p, (__mmask8)((1u << width) - 1), sum);
     }
-    sampleColumnAvx2(result, I, p, end, readable, Ut, Vrow, m, k);
 }
 #pragma GCC diagnostic pop
 #endif
