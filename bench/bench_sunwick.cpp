@@ -61,13 +61,14 @@ double straightforward(const Problem &p, std::vector<double> &result)
 }
 
 /* Only the fetches that bound the work: every sampled row of Ut read once,
- * in the same order, each asked for 16 positions ahead.  The rows' bits
- * are added as integers, whose one-cycle adds leave the loop limited by
- * the reads.  Three ways of asking: a whole row at once, one position at a
- * time (wholeRows); a line at a time as the same line of the current row
- * is read (byLine); and eight positions at a time, a line of each of the
- * eight rows ahead as the same line of the eight current rows is read
- * (byEight, as the tool asks).  The bound is the fastest of the three. */
+ * in the same order, each asked for 16 positions ahead, as far as the tool
+ * asks.  The rows' bits are added as integers, whose one-cycle adds leave
+ * the loop limited by the reads.  Three ways of asking: a whole row at
+ * once, one position at a time (wholeRows); a line at a time as the same
+ * line of the current row is read (byLine); and eight positions at a
+ * time, a line of each of the eight rows ahead as the same line of the
+ * eight current rows is read (byEight, as the tool asks).  The bound is
+ * the fastest of the three. */
 enum FetchOrder { wholeRows, byLine, byEight };
 
 double fetchOnly(const Problem &p, const double *Ut, FetchOrder order, uint64_t &sink)

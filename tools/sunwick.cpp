@@ -83,7 +83,7 @@ static inline Count rowAhead(const double *I, Count p, Count ahead, Count readab
 
 /* How many positions ahead of the sums the rows are fetched; counted from
  * the current position, so that no sum of positions can overflow. */
-enum { prefetchDistance = 24 };
+enum { prefetchDistance = 16 };
 
 /* One position's entry: its k products added in order from +0. */
 static inline double entryOf(const double *Vrow, const double *u, Count k)
