@@ -151,21 +151,27 @@ static bool hasAvx2(void)
  * so every lane still adds its k products in order from +0 with a
  * separate multiply and add.  Four rows at a time are read four doubles
  * wide and transposed in registers, so that lane t of each vector belongs
- * to position t. */
+ * to position t.  The eight rows prefetchDistance positions on are asked
+ * for a line at a time, as the same line of the current rows is read. */
 __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, const double *I, Count start,
                                                              Count end, Count readable, const double *Ut,
                                                              const double *Vrow, Count m, Count k)
 {
     Count p = start;
     for (; end - p >= 8; p += 8) {
-        for (Count ahead = prefetchDistance; ahead < prefetchDistance + 8 && ahead < readable - p; ++ahead)
-            prefetchRow(Ut, I[p + ahead], m, k);
-        const double *u[8];
+        const double *next[8], *u[8];
+        for (int t = 0; t < 8; ++t) {
+            next[t] = Ut + (size_t)rowAhead(I, p, prefetchDistance + t, readable, m) * k;
+            __builtin_prefetch(next[t]);
+        }
         for (int t = 0; t < 8; ++t)
             u[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
         for (; k - d >= 4; d += 4) {
+            if (d > 0 && d % 8 == 0)
+                for (int t = 0; t < 8; ++t)
+                    __builtin_prefetch(next[t] + d);
             __m256d columns[2][4];
             for (int half = 0; half < 2; ++half) {
                 const double *const *rows = u + 4 * half;
