@@ -157,15 +157,17 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
                                                              Count end, Count readable, const double *Ut,
                                                              const double *Vrow, Count m, Count k)
 {
-    Count p = start;
-    for (; end - p >= 8; p += 8) {
+    for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
         for (int t = 0; t < 8; ++t) {
             next[t] = Ut + (size_t)rowAhead(I, p, prefetchDistance + t, readable, m) * k;
             __builtin_prefetch(next[t]);
         }
+        /* The column's last few positions take the first one's row in the
+         * lanes they leave, which are not stored. */
+        const Count width = end - p < 8 ? end - p : 8;
         for (int t = 0; t < 8; ++t)
-            u[t] = Ut + (size_t)rowOf(I[p + t], m) * k;
+            u[t] = t < width ? Ut + (size_t)rowOf(I[p + t], m) * k : u[0];
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
         for (; k - d >= 4; d += 4) {
@@ -195,10 +197,15 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
             low = _mm256_add_pd(low, _mm256_mul_pd(v, _mm256_set_pd(u[3][d], u[2][d], u[1][d], u[0][d])));
             high = _mm256_add_pd(high, _mm256_mul_pd(v, _mm256_set_pd(u[7][d], u[6][d], u[5][d], u[4][d])));
         }
-        _mm256_storeu_pd(result + p, low);
-        _mm256_storeu_pd(result + p + 4, high);
+        if (width == 8) {
+            _mm256_storeu_pd(result + p, low);
+            _mm256_storeu_pd(result + p + 4, high);
+        } else {
+            const __m256i lane = _mm256_set_epi64x(3, 2, 1, 0);
+            _mm256_maskstore_pd(result + p, _mm256_cmpgt_epi64(_mm256_set1_epi64x(width), lane), low);
+            _mm256_maskstore_pd(result + p + 4, _mm256_cmpgt_epi64(_mm256_set1_epi64x(width - 4), lane), high);
+        }
     }
-    sampleColumn(result, I, p, end, readable, Ut, Vrow, m, k);
 }
 
 /* An AVX-512 path as well on 64-bit processors that have it: a row of Ut
