@@ -147,6 +147,47 @@ static bool hasAvx2(void)
     return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
 }
 
+/* The 0-based rows that eight 1-based indices name, or false when one of
+ * them is outside 0..m-1 (those rows are then 0). */
+__attribute__((target("avx2"), always_inline)) static inline bool rowsOfEight(const double *I, Count m,
+                                                                            Count rows[8])
+{
+    const __m256d one = _mm256_set1_pd(1.0), below = _mm256_set1_pd(-1.0), limit = _mm256_set1_pd((double)m);
+    int valid = 0;
+    for (int half = 0; half < 2; ++half) {
+        const __m256d row = _mm256_sub_pd(_mm256_loadu_pd(I + 4 * half), one);
+        const __m256d inside =
+            _mm256_and_pd(_mm256_cmp_pd(row, below, _CMP_GT_OQ), _mm256_cmp_pd(row, limit, _CMP_LT_OQ));
+        valid |= _mm256_movemask_pd(inside) << (4 * half);
+        _mm_storeu_si128((__m128i *)(rows + 4 * half), _mm256_cvttpd_epi32(_mm256_and_pd(inside, row)));
+    }
+    return valid == 0xff && m > 0;
+}
+
+/* The rows of a step's positions p .. p+width-1, checked (the lanes past
+ * width take the first one's row), and the eight rows prefetchDistance
+ * positions on, whose first lines are asked for at once.  Eight indices
+ * are converted and checked together; when one is bad, a check one at a
+ * time reports the first. */
+__attribute__((target("avx2"), always_inline)) static inline void
+rowsOfStep(const double *I, Count p, Count width, Count readable, const double *Ut, Count m, Count k,
+           const double *u[8], const double *next[8])
+{
+    Count here[8], there[8];
+    if (width < 8 || !rowsOfEight(I + p, m, here))
+        for (int t = 0; t < 8; ++t)
+            here[t] = t < width ? rowOf(I[p + t], m) : here[0];
+    if (readable - p - prefetchDistance < 8 || !rowsOfEight(I + p + prefetchDistance, m, there))
+        for (int t = 0; t < 8; ++t)
+            there[t] = rowAhead(I, p, prefetchDistance + t, readable, m);
+    for (int t = 0; t < 8; ++t) {
+        next[t] = Ut + (size_t)there[t] * k;
+        __builtin_prefetch(next[t]);
+    }
+    for (int t = 0; t < 8; ++t)
+        u[t] = Ut + (size_t)here[t] * k;
+}
+
 /* sampleColumn with AVX2: eight positions at once, one lane per position,
  * so every lane still adds its k products in order from +0 with a
  * separate multiply and add.  Four rows at a time are read four doubles
@@ -158,16 +199,10 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
                                                              const double *Vrow, Count m, Count k)
 {
     for (Count p = start; p < end; p += 8) {
-        const double *next[8], *u[8];
-        for (int t = 0; t < 8; ++t) {
-            next[t] = Ut + (size_t)rowAhead(I, p, prefetchDistance + t, readable, m) * k;
-            __builtin_prefetch(next[t]);
-        }
-        /* The column's last few positions take the first one's row in the
-         * lanes they leave, which are not stored. */
+        /* The column's last few positions leave lanes that are not stored. */
         const Count width = end - p < 8 ? end - p : 8;
-        for (int t = 0; t < 8; ++t)
-            u[t] = t < width ? Ut + (size_t)rowOf(I[p + t], m) * k : u[0];
+        const double *next[8], *u[8];
+        rowsOfStep(I, p, width, readable, Ut, m, k, u, next);
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
         for (; k - d >= 4; d += 4) {
@@ -260,19 +295,6 @@ transposedRows(const double *const *u, Count d, __mmask8 within, __m512d column[
     }
 }
 
-/* The 0-based rows that eight 1-based indices name, or false when one of
- * them is outside 0..m-1 (those rows are then 0). */
-__attribute__((target("avx512f"), always_inline)) static inline bool rowsOfEight(const double *I, Count m,
-                                                                               Count rows[8])
-{
-    const __m512d row = _mm512_sub_pd(_mm512_loadu_pd(I), _mm512_set1_pd(1.0));
-    const __mmask8 valid = _mm512_cmp_pd_mask(row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
-                           _mm512_cmp_pd_mask(row, _mm512_set1_pd((double)m), _CMP_LT_OQ);
-    const __m512d kept = _mm512_mask_blend_pd(valid, _mm512_setzero_pd(), row);
-    _mm256_storeu_si256((__m256i *)rows, _mm512_cvttpd_epi32(kept));
-    return valid == 0xff && m > 0;
-}
-
 /* sampleColumn with AVX-512: eight positions at once, one lane each, and
  * every lane's k products added in order from +0 with a separate multiply
  * and add.  The rows are read eight doubles at a time, the last few of a
@@ -282,28 +304,13 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  const double *Vrow, Count m, Count k)
 {
     for (Count p = start; p < end; p += 8) {
-        /* The eight rows prefetchDistance positions on are asked for a
-         * line at a time, each as the same line of the current rows is
-         * read, so that the requests do not all wait for the memory
-         * system at once; their first lines before anything else.  The
-         * indices of eight positions are converted and checked at once.
-         * The column's last few positions take the first one's row in
-         * the lanes they leave, which are not stored. */
+        /* The rows ahead are asked for a line at a time, each as the same
+         * line of the current rows is read, so that the requests do not
+         * all wait for the memory system at once.  The column's last few
+         * positions leave lanes that are not stored. */
         const Count width = end - p < 8 ? end - p : 8;
-        Count here[8], there[8];
-        if (width < 8 || !rowsOfEight(I + p, m, here))
-            for (int t = 0; t < 8; ++t)
-                here[t] = t < width ? rowOf(I[p + t], m) : here[0];
-        if (readable - p - prefetchDistance < 8 || !rowsOfEight(I + p + prefetchDistance, m, there))
-            for (int t = 0; t < 8; ++t)
-                there[t] = rowAhead(I, p, prefetchDistance + t, readable, m);
         const double *next[8], *u[8];
-        for (int t = 0; t < 8; ++t) {
-            next[t] = Ut + (size_t)there[t] * k;
-            __builtin_prefetch(next[t]);
-        }
-        for (int t = 0; t < 8; ++t)
-            u[t] = Ut + (size_t)here[t] * k;
+        rowsOfStep(I, p, width, readable, Ut, m, k, u, next);
         __m512d sum = _mm512_setzero_pd(), column[8];
         Count d = 0;
         for (; k - d >= 8; d += 8) {
