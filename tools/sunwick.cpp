@@ -164,15 +164,17 @@ __attribute__((target("avx2"), always_inline)) static inline bool rowsOfEight(co
     return valid == 0xff && m > 0;
 }
 
-/* The rows of a step's positions p .. p+width-1, checked (the lanes past
- * width take the first one's row), and the eight rows prefetchDistance
- * positions on, whose first lines are asked for at once.  Eight indices
- * are converted and checked together; when one is bad, a check one at a
- * time reports the first. */
-__attribute__((target("avx2"), always_inline)) static inline void
-rowsOfStep(const double *I, Count p, Count width, Count readable, const double *Ut, Count m, Count k,
+/* The rows of a step's positions p .. p+width-1, where width is up to
+ * eight positions before end and is returned, checked (the lanes past
+ * width take the first one's row, and are not stored); and the eight rows
+ * prefetchDistance positions on, whose first lines are asked for at once.
+ * Eight indices are converted and checked together; when one is bad, a
+ * check one at a time reports the first. */
+__attribute__((target("avx2"), always_inline)) static inline Count
+rowsOfStep(const double *I, Count p, Count end, Count readable, const double *Ut, Count m, Count k,
            const double *u[8], const double *next[8])
 {
+    const Count width = end - p < 8 ? end - p : 8;
     Count here[8], there[8];
     if (width < 8 || !rowsOfEight(I + p, m, here))
         for (int t = 0; t < 8; ++t)
@@ -186,6 +188,18 @@ rowsOfStep(const double *I, Count p, Count width, Count readable, const double *
     }
     for (int t = 0; t < 8; ++t)
         u[t] = Ut + (size_t)here[t] * k;
+    return width;
+}
+
+/* Line d of each of the eight rows ahead, asked for as line d of the
+ * current rows is read, so that the requests do not all wait for the
+ * memory system at once; their first lines were asked for already. */
+__attribute__((target("avx2"), always_inline)) static inline void askForLines(const double *const next[8],
+                                                                            Count d)
+{
+    if (d > 0)
+        for (int t = 0; t < 8; ++t)
+            __builtin_prefetch(next[t] + d);
 }
 
 /* sampleColumn with AVX2: eight positions at once, one lane per position,
@@ -199,16 +213,13 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
                                                              const double *Vrow, Count m, Count k)
 {
     for (Count p = start; p < end; p += 8) {
-        /* The column's last few positions leave lanes that are not stored. */
-        const Count width = end - p < 8 ? end - p : 8;
         const double *next[8], *u[8];
-        rowsOfStep(I, p, width, readable, Ut, m, k, u, next);
+        const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
         for (; k - d >= 4; d += 4) {
-            if (d > 0 && d % 8 == 0)
-                for (int t = 0; t < 8; ++t)
-                    __builtin_prefetch(next[t] + d);
+            if (d % 8 == 0)
+                askForLines(next, d);
             __m256d columns[2][4];
             for (int half = 0; half < 2; ++half) {
                 const double *const *rows = u + 4 * half;
@@ -304,27 +315,18 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  const double *Vrow, Count m, Count k)
 {
     for (Count p = start; p < end; p += 8) {
-        /* The rows ahead are asked for a line at a time, each as the same
-         * line of the current rows is read, so that the requests do not
-         * all wait for the memory system at once.  The column's last few
-         * positions leave lanes that are not stored. */
-        const Count width = end - p < 8 ? end - p : 8;
         const double *next[8], *u[8];
-        rowsOfStep(I, p, width, readable, Ut, m, k, u, next);
+        const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
         __m512d sum = _mm512_setzero_pd(), column[8];
         Count d = 0;
         for (; k - d >= 8; d += 8) {
-            if (d > 0)
-                for (int t = 0; t < 8; ++t)
-                    __builtin_prefetch(next[t] + d);
+            askForLines(next, d);
             transposedRows(u, d, 0xff, column);
             for (int s = 0; s < 8; ++s)
                 sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(Vrow[d + s]), column[s]));
         }
         if (d < k) {
-            if (d > 0)
-                for (int t = 0; t < 8; ++t)
-                    __builtin_prefetch(next[t] + d);
+            askForLines(next, d);
             transposedRows(u, d, (__mmask8)((1u << (k - d)) - 1), column);
             for (int s = 0; s < k - d; ++s)
                 sum = _mm512_add_pd(sum, _mm512_mul_pd(_mm512_set1_pd(Vrow[d + s]), column[s]));
