@@ -279,30 +279,40 @@ static bool hasAvx512(void)
 
 /* Elements d .. d+7 of eight rows (those the mask keeps; the others read
  * nothing and are 0) as eight columns: lane t of column s is u[t][d + s].
- * Rows 2i and 2i+1 are interleaved, then four rows' elements s and s+4 are
- * put side by side, then the two halves of the eight rows meet. */
+ * First rows i and i+4 are put side by side, their elements 0..3 in one
+ * vector and 4..7 in another; then rows 2i and 2i+1 are interleaved; then
+ * each column's four pairs of lanes are gathered.  For a whole block the
+ * first round is done by the loads, half a row at a time, which leaves
+ * the shuffle unit two rounds instead of three. */
 __attribute__((target("avx512f"), always_inline)) static inline void
 transposedRows(const double *const *u, Count d, __mmask8 within, __m512d column[8])
 {
     const __m512i pairsLow = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
     const __m512i pairsHigh = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
-    __m512d r[8], t[8], q[8];
-    for (int row = 0; row < 8; ++row)
-        r[row] = _mm512_maskz_loadu_pd(within, u[row] + d);
+    __m512d halves[8], pairs[8];
+    for (int i = 0; i < 4; ++i)
+        if (within == 0xff) {
+            halves[i] = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_loadu_pd(u[i] + d)),
+                                           _mm256_loadu_pd(u[i + 4] + d), 1);
+            halves[i + 4] = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_loadu_pd(u[i] + d + 4)),
+                                               _mm256_loadu_pd(u[i + 4] + d + 4), 1);
+        } else {
+            const __m512d top = _mm512_maskz_loadu_pd(within, u[i] + d);
+            const __m512d bottom = _mm512_maskz_loadu_pd(within, u[i + 4] + d);
+            halves[i] = _mm512_shuffle_f64x2(top, bottom, 0x44);
+            halves[i + 4] = _mm512_shuffle_f64x2(top, bottom, 0xee);
+        }
     for (int i = 0; i < 4; ++i) {
-        t[2 * i] = _mm512_unpacklo_pd(r[2 * i], r[2 * i + 1]);
-        t[2 * i + 1] = _mm512_unpackhi_pd(r[2 * i], r[2 * i + 1]);
+        pairs[2 * i] = _mm512_unpacklo_pd(halves[2 * i], halves[2 * i + 1]);
+        pairs[2 * i + 1] = _mm512_unpackhi_pd(halves[2 * i], halves[2 * i + 1]);
     }
-    for (int half = 0; half < 2; ++half) {
-        const __m512d *h = t + 4 * half;
-        q[4 * half] = _mm512_permutex2var_pd(h[0], pairsLow, h[2]);      /* elements 0, 4 */
-        q[4 * half + 1] = _mm512_permutex2var_pd(h[1], pairsLow, h[3]);  /* 1, 5 */
-        q[4 * half + 2] = _mm512_permutex2var_pd(h[0], pairsHigh, h[2]); /* 2, 6 */
-        q[4 * half + 3] = _mm512_permutex2var_pd(h[1], pairsHigh, h[3]); /* 3, 7 */
-    }
-    for (int s = 0; s < 4; ++s) {
-        column[s] = _mm512_shuffle_f64x2(q[s], q[4 + s], 0x44);
-        column[s + 4] = _mm512_shuffle_f64x2(q[s], q[4 + s], 0xee);
+    /* columns 4h .. 4h+3 from the pairs of elements 4h .. 4h+3 */
+    for (int h = 0; h < 2; ++h) {
+        const __m512d *of = pairs + 4 * h;
+        column[4 * h] = _mm512_permutex2var_pd(of[0], pairsLow, of[2]);
+        column[4 * h + 1] = _mm512_permutex2var_pd(of[1], pairsLow, of[3]);
+        column[4 * h + 2] = _mm512_permutex2var_pd(of[0], pairsHigh, of[2]);
+        column[4 * h + 3] = _mm512_permutex2var_pd(of[1], pairsHigh, of[3]);
     }
 }
 
