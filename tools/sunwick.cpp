@@ -254,9 +254,9 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
     }
 }
 
-/* An AVX-512 path as well on 64-bit processors that have it: a row of Ut
- * that is eight doubles long is one load, and eight rows become eight
- * columns in three rounds of shuffles. */
+/* An AVX-512 path as well on 64-bit processors that have it: eight
+ * doubles of eight rows become eight columns through loads that put rows
+ * side by side and two rounds of shuffles. */
 #if defined(__x86_64__) && !defined(SUNWICK_NO_AVX512)
 #define SUNWICK_AVX512 1
 /* GCC 12's shuffle intrinsics start from a deliberately undefined vector,
