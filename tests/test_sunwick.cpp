@@ -268,33 +268,36 @@ TEST_F(Sunwick, EveryKernelMatchesTheDefinitionAtEveryRemainder)
 /* Every index a column holds is checked, wherever it falls in the vector
  * kernels' steps (they convert eight at once), and an index that no
  * column holds is not, also where the kernels look ahead at it.  Indices
- * with fractions, 0.5 among them, name the row they truncate to. */
+ * with fractions, 0.5 among them, name the row they truncate to.  Rows of
+ * one block and of more than one take different kernels. */
 TEST_F(Sunwick, EveryKernelChecksEveryIndexAColumnHolds)
 {
     const std::vector<Kernel> kernels = narrowerKernels();
     std::mt19937_64 generator(9);
-    const size_t m = 5, k = 8, held = 32, positions = 56;
-    const std::vector<double> u = randomValues(m * k, generator), v = randomValues(k, generator);
-    std::vector<double> good(positions);
-    for (size_t p = 0; p < positions; ++p)
-        good[p] = p % 7 == 3 ? 0.5 : double(generator() % m) + 1.75;
-    Array U = harness::dense(m, k, u), V = harness::dense(1, k, v), Jcol = harness::column({0, double(held)});
-    for (size_t bad = 0; bad < positions; ++bad)
-        for (double index : {0.0, m + 1.0, notANumber, -std::numeric_limits<double>::infinity()}) {
-            SCOPED_TRACE(testing::Message() << "index " << index << " at position " << bad);
-            std::vector<double> rows = good;
-            rows[bad] = index;
-            Array I = harness::column(rows);
-            std::vector<Outcome> outcomes;
-            outcomes.push_back(call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
-            for (const Kernel &kernel : kernels)
-                outcomes.push_back(kernel.module->call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
-            rows[bad] = 1;   /* what the reference reads in its place, when no column holds it */
-            for (const Outcome &out : outcomes)
-                if (bad < held)
-                    EXPECT_EQ(out.message, "Tessmark: row index out of range");
-                else
-                    EXPECT_TRUE(!out.failed && bitIdentical(harness::values(out[0]),
-                                                            reference(u, m, v, 1, k, rows, {0, double(held)})));
-        }
+    const size_t m = 5, held = 32, positions = 56;
+    for (size_t k : {8, 12}) {
+        const std::vector<double> u = randomValues(m * k, generator), v = randomValues(k, generator);
+        std::vector<double> good(positions);
+        for (size_t p = 0; p < positions; ++p)
+            good[p] = p % 7 == 3 ? 0.5 : double(generator() % m) + 1.75;
+        Array U = harness::dense(m, k, u), V = harness::dense(1, k, v), Jcol = harness::column({0, double(held)});
+        for (size_t bad = 0; bad < positions; ++bad)
+            for (double index : {0.0, m + 1.0, notANumber, -std::numeric_limits<double>::infinity()}) {
+                SCOPED_TRACE(testing::Message() << "k " << k << ", index " << index << " at position " << bad);
+                std::vector<double> rows = good;
+                rows[bad] = index;
+                Array I = harness::column(rows);
+                std::vector<Outcome> outcomes;
+                outcomes.push_back(call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
+                for (const Kernel &kernel : kernels)
+                    outcomes.push_back(kernel.module->call(1, {U.get(), V.get(), I.get(), Jcol.get()}));
+                rows[bad] = 1;   /* what the reference reads in its place, when no column holds it */
+                for (const Outcome &out : outcomes)
+                    if (bad < held)
+                        EXPECT_EQ(out.message, "Tessmark: row index out of range");
+                    else
+                        EXPECT_TRUE(!out.failed && bitIdentical(harness::values(out[0]),
+                                                                reference(u, m, v, 1, k, rows, {0, double(held)})));
+            }
+    }
 }

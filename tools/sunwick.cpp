@@ -344,6 +344,62 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
         _mm512_mask_storeu_pd(result + p, (__mmask8)((1u << width) - 1), sum);
     }
 }
+
+/* The 0-based rows that eight 1-based indices name, times k: the offsets
+ * of their rows in Ut, and the mask of the lanes whose index lies in
+ * 0..m-1 (the other lanes' offsets are 0). */
+__attribute__((target("avx512f"), always_inline)) static inline __mmask8
+offsetsOfEight(__m512d indices, Count m, Count k, Count offsets[8])
+{
+    const __m512d row = _mm512_sub_pd(indices, _mm512_set1_pd(1.0));
+    const __mmask8 inside = m > 0 ? _mm512_cmp_pd_mask(row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
+                                        _mm512_cmp_pd_mask(row, _mm512_set1_pd((double)m), _CMP_LT_OQ)
+                                  : 0;
+    const __m256i rows = _mm512_cvttpd_epi32(_mm512_maskz_mov_pd(inside, row));
+    _mm256_storeu_si256((__m256i *)offsets, _mm256_mullo_epi32(rows, _mm256_set1_epi32(k)));
+    /* read back from memory: extracting them one by one from the vector
+     * would load the shuffle unit that the transposition needs */
+    __asm__ volatile("" ::: "memory");
+    return inside;
+}
+
+/* sampleColumnAvx512 for rows of at most eight elements, which are one
+ * block: V's row is broadcast once per column, and the offsets of a
+ * step's rows and of the rows prefetchDistance positions on are formed
+ * eight at a time in vector registers, which at this size costs less
+ * than the scalar work per row (for longer rows it costs more). */
+__attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *result, const double *I, Count start,
+                                                                      Count end, Count readable, const double *Ut,
+                                                                      const double *Vrow, Count m, Count k)
+{
+    const __mmask8 elements = (__mmask8)((1u << k) - 1);
+    __m512d v[8];
+    for (int s = 0; s < 8; ++s)
+        v[s] = _mm512_set1_pd(s < k ? Vrow[s] : 0.0);
+    for (Count p = start; p < end; p += 8) {
+        const Count width = end - p < 8 ? end - p : 8;
+        const __mmask8 lanes = (__mmask8)((1u << width) - 1);
+        Count offsets[8];
+        if (readable - p - prefetchDistance >= 8)
+            offsetsOfEight(_mm512_loadu_pd(I + p + prefetchDistance), m, k, offsets);
+        else
+            for (int t = 0; t < 8; ++t)
+                offsets[t] = rowAhead(I, p, prefetchDistance + t, readable, m) * k;
+        for (int t = 0; t < 8; ++t)
+            __builtin_prefetch(Ut + offsets[t]);
+        if ((offsetsOfEight(_mm512_maskz_loadu_pd(lanes, I + p), m, k, offsets) & lanes) != lanes)
+            for (Count t = 0; t < width; ++t)
+                rowOf(I[p + t], m);
+        const double *u[8];
+        for (int t = 0; t < 8; ++t)
+            u[t] = Ut + offsets[t];
+        __m512d column[8], sum = _mm512_setzero_pd();
+        transposedRows(u, 0, elements, column);
+        for (int s = 0; s < k; ++s)
+            sum = _mm512_add_pd(sum, _mm512_mul_pd(v[s], column[s]));
+        _mm512_mask_storeu_pd(result + p, lanes, sum);
+    }
+}
 #pragma GCC diagnostic pop
 #endif
 #endif
@@ -391,11 +447,13 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
 
     plhs[0] = mxCreateDoubleMatrix((HostSize)nnz, 1, mxREAL);
     double *result = mxGetPr(plhs[0]);
-    double *Vrow = (double *)mxCalloc((size_t)k, sizeof(double));
+    /* Both scratch blocks are written before they are read: Vrow for every
+     * column, Ut whole by the transposition. */
+    double *Vrow = (double *)unzeroedScratch((size_t)k, sizeof(double));
     /* Ut starts on a 64-byte boundary, which the host's blocks need not:
      * when k is a multiple of 8, each row then spans k/8 cache lines and
      * not one more. */
-    double *UtBlock = (double *)mxCalloc((size_t)mk + 8, sizeof(double));
+    double *UtBlock = (double *)unzeroedScratch((size_t)mk + 8, sizeof(double));
     double *Ut = (double *)(((uintptr_t)UtBlock + 63) & ~(uintptr_t)63);
 
     /* U's rows made contiguous once, so that each entry reads one row; a U
@@ -429,7 +487,9 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
             if (start < 0 || end > readable)
                 reportError("sunwick:pointerOutOfRange", "Tessmark: column pointer out of range");
 #if SUNWICK_AVX512
-            if (avx512)
+            if (avx512 && k <= 8)
+                sampleShortColumnAvx512(result, rows, start, end, readable, Ut, Vrow, m, k);
+            else if (avx512)
                 sampleColumnAvx512(result, rows, start, end, readable, Ut, Vrow, m, k);
             else
 #endif
