@@ -190,10 +190,10 @@ static inline bool copyFinite(double *to, const double *from, size_t count)
     return (carries >> 63) == 0;
 }
 
-/* Scratch that the tool writes in full before reading it: LAPACK's
- * workspace, the copy of A.  Octave's mxCalloc zero-fills every block
- * before handing it over, so in Octave it comes from mxMalloc; the MATLAB
- * targets keep mxCalloc. */
+/* Scratch of which the tool reads only what it wrote first: LAPACK's
+ * workspace, a copy or a transpose of an argument.  Octave's mxCalloc
+ * zero-fills every block before handing it over, so in Octave it comes
+ * from mxMalloc; the MATLAB targets keep mxCalloc. */
 static inline void *unzeroedScratch(size_t count, size_t elementSize)
 {
 #if defined(LOWRANK_OCTAVE)
