@@ -345,16 +345,24 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
     }
 }
 
-/* The 0-based rows that eight 1-based indices name, times k: the offsets
- * of their rows in Ut, and the mask of the lanes whose index lies in
- * 0..m-1 (the other lanes' offsets are 0). */
+/* The lanes of eight 1-based indices that name a row in 0..m-1, and
+ * those rows as doubles, to be truncated. */
+__attribute__((target("avx512f"), always_inline)) static inline __mmask8 rowsInside(__m512d indices, Count m,
+                                                                                  __m512d *row)
+{
+    *row = _mm512_sub_pd(indices, _mm512_set1_pd(1.0));
+    return m > 0 ? _mm512_cmp_pd_mask(*row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
+                       _mm512_cmp_pd_mask(*row, _mm512_set1_pd((double)m), _CMP_LT_OQ)
+                 : 0;
+}
+
+/* The offsets in Ut of the rows that eight 1-based indices name (0 for
+ * an index outside 0..m-1), stored, and the mask of the valid lanes. */
 __attribute__((target("avx512f"), always_inline)) static inline __mmask8
 offsetsOfEight(__m512d indices, Count m, Count k, Count offsets[8])
 {
-    const __m512d row = _mm512_sub_pd(indices, _mm512_set1_pd(1.0));
-    const __mmask8 inside = m > 0 ? _mm512_cmp_pd_mask(row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
-                                        _mm512_cmp_pd_mask(row, _mm512_set1_pd((double)m), _CMP_LT_OQ)
-                                  : 0;
+    __m512d row;
+    const __mmask8 inside = rowsInside(indices, m, &row);
     const __m256i rows = _mm512_cvttpd_epi32(_mm512_maskz_mov_pd(inside, row));
     _mm256_storeu_si256((__m256i *)offsets, _mm256_mullo_epi32(rows, _mm256_set1_epi32(k)));
     /* read back from memory: extracting them one by one from the vector
@@ -364,10 +372,11 @@ offsetsOfEight(__m512d indices, Count m, Count k, Count offsets[8])
 }
 
 /* sampleColumnAvx512 for rows of at most eight elements, which are one
- * block: V's row is broadcast once per column, and the offsets of a
- * step's rows and of the rows prefetchDistance positions on are formed
- * eight at a time in vector registers, which at this size costs less
- * than the scalar work per row (for longer rows it costs more). */
+ * block: V's row is broadcast once per column, and the offsets of the
+ * rows prefetchDistance positions on are formed eight at a time in
+ * vector registers and kept for the step that reaches them, which then
+ * only checks its indices; at this size that costs less than the scalar
+ * work per row (for longer rows it costs more). */
 __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *result, const double *I, Count start,
                                                                       Count end, Count readable, const double *Ut,
                                                                       const double *Vrow, Count m, Count k)
@@ -376,28 +385,39 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
     __m512d v[8];
     for (int s = 0; s < 8; ++s)
         v[s] = _mm512_set1_pd(s < k ? Vrow[s] : 0.0);
+    /* the offsets of this step, of the next and of the one after: a
+     * step's rows are those the step two before looked ahead at */
+    static_assert(prefetchDistance % 8 == 0, "the rows looked ahead at are those of a later step");
+    enum { kept = prefetchDistance / 8 + 1 };
+    Count offsets[kept][8];
+    int slot = 0;
     for (Count p = start; p < end; p += 8) {
         const Count width = end - p < 8 ? end - p : 8;
         const __mmask8 lanes = (__mmask8)((1u << width) - 1);
-        Count offsets[8];
+        Count *ahead = offsets[slot == 0 ? kept - 1 : slot - 1], *here = offsets[slot];
         if (readable - p - prefetchDistance >= 8)
-            offsetsOfEight(_mm512_loadu_pd(I + p + prefetchDistance), m, k, offsets);
+            offsetsOfEight(_mm512_loadu_pd(I + p + prefetchDistance), m, k, ahead);
         else
             for (int t = 0; t < 8; ++t)
-                offsets[t] = rowAhead(I, p, prefetchDistance + t, readable, m) * k;
+                ahead[t] = rowAhead(I, p, prefetchDistance + t, readable, m) * k;
         for (int t = 0; t < 8; ++t)
-            __builtin_prefetch(Ut + offsets[t]);
-        if ((offsetsOfEight(_mm512_maskz_loadu_pd(lanes, I + p), m, k, offsets) & lanes) != lanes)
+            __builtin_prefetch(Ut + ahead[t]);
+        __m512d row;
+        const __m512d indices = _mm512_maskz_loadu_pd(lanes, I + p);
+        const __mmask8 inside =
+            p - start < prefetchDistance ? offsetsOfEight(indices, m, k, here) : rowsInside(indices, m, &row);
+        if ((inside & lanes) != lanes)
             for (Count t = 0; t < width; ++t)
                 rowOf(I[p + t], m);
         const double *u[8];
         for (int t = 0; t < 8; ++t)
-            u[t] = Ut + offsets[t];
+            u[t] = Ut + here[t];
         __m512d column[8], sum = _mm512_setzero_pd();
         transposedRows(u, 0, elements, column);
         for (int s = 0; s < k; ++s)
             sum = _mm512_add_pd(sum, _mm512_mul_pd(v[s], column[s]));
         _mm512_mask_storeu_pd(result + p, lanes, sum);
+        slot = slot == kept - 1 ? 0 : slot + 1;
     }
 }
 #pragma GCC diagnostic pop
