@@ -1,5 +1,6 @@
 /* What the benchmarks share: the figures of a direct call, the copy of A
- * timed alone, and the same allocator conditions in every run. */
+ * timed alone, the latency of an add, and the same allocator conditions
+ * in every run. */
 #ifndef LOWRANK_BENCH_H
 #define LOWRANK_BENCH_H
 
@@ -29,6 +30,28 @@ inline double copyCall(const std::vector<double> &a)
     (void)keep;
     std::free(copy);
     return elapsed;
+}
+
+/* Seconds per floating-point add in a chain where each add waits for the
+ * one before: the fastest of five runs.  A sum added left to right over n
+ * terms takes at least n of them. */
+inline double addLatency()
+{
+    std::vector<double> x(1024, 1e-300);
+    double best = 1e300;
+    for (int run = 0; run < 5; ++run) {
+        volatile double sink = 0;
+        double s = 0;
+        auto start = std::chrono::steady_clock::now();
+        for (int repeat = 0; repeat < 20000; ++repeat)
+            for (double value : x)
+                s = s + value;
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+                                  (20000.0 * x.size()));
+        sink = s;
+        (void)sink;
+    }
+    return best;
 }
 
 /* Every block from a heap that keeps what is freed, as a long-running host

@@ -3,7 +3,9 @@
 ## ratio (built-in time over tool time) is what counts: above 1, the tool is
 ## faster.  Usage: octave-cli bench_octave.m MODULE_FOLDER BENCH_MODULE_FOLDER
 ## (the second holds returned_sparse, which measures what Octave spends on
-## a sparse array a module returns).
+## a sparse array a module returns, and add_latency, the time of one add
+## that waits for the one before).  Rows in parentheses are bounds: their
+## ratio is the most the tool above them can reach.
 addpath (argv (){1});
 addpath (argv (){2});
 rand ("seed", 1);  randn ("seed", 1);
@@ -98,6 +100,15 @@ table = add (table, "  (fill only)", "a module that only creates and fills such 
 [Q, ~] = qr (randn (100000, 50), 0);  R = randn (100000, 1);
 [t, b] = race (@() quorvel (Q, R), @() octave_passes (Q, R, 0.5), 10);
 table = add (table, "quorvel", "m = 100000, k = 50, the same passes as an Octave loop", t, b);
+## Each pass's k coefficients and the norm after it are sums added left to
+## right, as is the first coefficient with R's norm: (k + 1) m + m adds
+## that each wait for the one before.  Over the loop's time, the most
+## quorvel's ratio can reach.
+[~, ~, passes] = quorvel (Q, R);
+latency = add_latency ();
+chain = (passes * (columns (Q) + 1) + 1) * rows (Q) * latency;
+table = add (table, "  (latency)", sprintf ("the dependent adds of %d pass%s, %.3f ns each", passes,
+                                            merge (passes == 1, "", "es"), 1e9 * latency), chain, b);
 
 printf ("%-16s %-52s %10s %10s %8s\n", "tool", "work, and the built-in", "tool (s)", "built-in", "ratio");
 for i = 1:rows (table)

@@ -20,25 +20,6 @@ namespace {
 
 typedef std::chrono::steady_clock Clock;
 
-/* Seconds per add of a chain where each add waits for the one before. */
-double addLatency()
-{
-    std::vector<double> x(1024, 1e-300);
-    double best = 1e300;
-    for (int run = 0; run < 5; ++run) {
-        volatile double sink = 0;
-        double s = 0;
-        auto start = Clock::now();
-        for (int repeat = 0; repeat < 20000; ++repeat)
-            for (double value : x)
-                s = s + value;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count() / (20000.0 * x.size()));
-        sink = s;
-        (void)sink;
-    }
-    return best;
-}
-
 /* The tool's sweeps, with every sum split over eight accumulators: the
  * time to stream the columns and r as the fused sweep does, no more. */
 double streamingPass(const std::vector<double> &q, std::vector<double> r, size_t m, size_t k)
