@@ -85,13 +85,16 @@ static inline Count rowAhead(const double *I, Count p, Count ahead, Count readab
  * the current position, so that no sum of positions can overflow. */
 enum { prefetchDistance = 16 };
 
-/* Asks for the line of I that holds position p + 128, a kilobyte on: the
- * memory system's own detection of the stream falls behind while the
- * requests for rows keep it busy.  The address is formed as an integer,
- * and a prefetch never faults, past I's end included. */
-static inline void askForIndices(const double *I, Count p)
+/* Asks for the lines of I and of the result that hold position p + 128, a
+ * kilobyte on: the memory system's own detection of these two streams
+ * falls behind while the requests for rows keep it busy.  The addresses
+ * are formed as integers, and a prefetch never faults, past the arrays'
+ * ends included. */
+static inline void askForStreams(const double *I, const double *result, Count p)
 {
-    __builtin_prefetch((const void *)((uintptr_t)(I + p) + 128 * sizeof(double)));
+    const uintptr_t ahead = 128 * sizeof(double);
+    __builtin_prefetch((const void *)((uintptr_t)(I + p) + ahead));
+    __builtin_prefetch((const void *)((uintptr_t)(result + p) + ahead));
 }
 
 /* One position's entry: its k products added in order from +0. */
@@ -112,7 +115,7 @@ static void sampleColumn(double *result, const double *I, Count start, Count end
 {
     Count p = start;
     for (; end - p >= 4; p += 4) {
-        askForIndices(I, p);
+        askForStreams(I, result, p);
         for (Count ahead = prefetchDistance; ahead < prefetchDistance + 4 && ahead < readable - p; ++ahead)
             prefetchRow(Ut, I[p + ahead], m, k);
         const double *u0 = Ut + (size_t)rowOf(I[p], m) * k;
@@ -225,7 +228,7 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
-        askForIndices(I, p);
+        askForStreams(I, result, p);
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
         for (; k - d >= 4; d += 4) {
@@ -338,7 +341,7 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
-        askForIndices(I, p);
+        askForStreams(I, result, p);
         __m512d sum = _mm512_setzero_pd(), column[8];
         Count d = 0;
         for (; k - d >= 8; d += 8) {
@@ -415,7 +418,7 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
         for (int t = 0; t < 8; ++t)
             __builtin_prefetch(Ut + ahead[t]);
         __m512d row;
-        askForIndices(I, p);
+        askForStreams(I, result, p);
         const __m512d indices = _mm512_maskz_loadu_pd(lanes, I + p);
         const __mmask8 inside =
             p - start < prefetchDistance ? offsetsOfEight(indices, m, k, here) : rowsInside(indices, m, &row);
