@@ -62,7 +62,9 @@ double straightforward(const Problem &p, std::vector<double> &result)
 
 /* Only the fetches that bound the work: every sampled row of Ut read once,
  * in the same order, each asked for 16 positions ahead, as far as the tool
- * asks.  The rows' bits are added as integers, whose one-cycle adds leave
+ * asks, and the indices asked for a kilobyte ahead, as the tool asks for
+ * them (without that, the rows' requests leave the index stream behind
+ * and the loop measures the wait for indices).  The rows' bits are added as integers, whose one-cycle adds leave
  * the loop limited by the reads.  Three ways of asking: a whole row at
  * once, one position at a time (wholeRows); a line at a time as the same
  * line of the current row is read (byLine); and eight positions at a
@@ -77,10 +79,12 @@ double fetchOnly(const Problem &p, const double *Ut, FetchOrder order, uint64_t 
     const size_t nnz = p.I.size(), k = size_t(p.k), ahead = 16;
     const uint64_t *rows = reinterpret_cast<const uint64_t *>(Ut);
     auto rowOf = [&](size_t q) { return rows + size_t(p.I[q] - 1.0) * k; };
+    auto askForIndex = [&](size_t q) { __builtin_prefetch(reinterpret_cast<const char *>(p.I.data() + q) + 1024); };
     uint64_t a[8] = {};
     size_t q = 0;
     if (order == byEight)
         for (; q + 8 <= nnz; q += 8) {
+            askForIndex(q);
             const uint64_t *row[8], *next[8];
             for (int t = 0; t < 8; ++t) {
                 next[t] = q + ahead + t < nnz ? rowOf(q + ahead + t) : rows;
@@ -97,6 +101,8 @@ double fetchOnly(const Problem &p, const double *Ut, FetchOrder order, uint64_t 
                 }
         }
     for (; q < nnz; ++q) {
+        if (q % 8 == 0)
+            askForIndex(q);
         const uint64_t *row = rowOf(q), *next = q + ahead < nnz ? rowOf(q + ahead) : row;
         if (order != byLine)
             for (size_t d = 0; d < k; d += 8)
