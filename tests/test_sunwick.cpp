@@ -269,13 +269,14 @@ TEST_F(Sunwick, EveryKernelMatchesTheDefinitionAtEveryRemainder)
  * kernels' steps (they convert eight at once), and an index that no
  * column holds is not, also where the kernels look ahead at it.  Indices
  * with fractions, 0.5 among them, name the row they truncate to.  Rows of
- * one block and of more than one take different kernels. */
+ * one block and of more take different kernels, and long rows are looked
+ * ahead at a shorter distance. */
 TEST_F(Sunwick, EveryKernelChecksEveryIndexAColumnHolds)
 {
     const std::vector<Kernel> kernels = narrowerKernels();
     std::mt19937_64 generator(9);
     const size_t m = 5, held = 32, positions = 56;
-    for (size_t k : {8, 12}) {
+    for (size_t k : {8, 12, 65}) {
         const std::vector<double> u = randomValues(m * k, generator), v = randomValues(k, generator);
         std::vector<double> good(positions);
         for (size_t p = 0; p < positions; ++p)

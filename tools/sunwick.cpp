@@ -85,6 +85,15 @@ static inline Count rowAhead(const double *I, Count p, Count ahead, Count readab
  * the current position, so that no sum of positions can overflow. */
 enum { prefetchDistance = 16 };
 
+/* The same for the vector kernels, which step eight positions at a time:
+ * one step ahead once rows are longer than 64 elements (512 bytes), where
+ * two steps ask for more lines at once than the memory system serves
+ * without delay. */
+static inline Count stepsAhead(Count k)
+{
+    return k > 64 ? 8 : prefetchDistance;
+}
+
 /* Asks for the lines of I and of the result that hold position p + 128, a
  * kilobyte on: the memory system's own detection of these two streams
  * falls behind while the requests for rows keep it busy.  The addresses
@@ -180,21 +189,21 @@ __attribute__((target("avx2"), always_inline)) static inline bool rowsOfEight(co
 /* The rows of a step's positions p .. p+width-1, where width is up to
  * eight positions before end and is returned, checked (the lanes past
  * width take the first one's row, and are not stored); and the eight rows
- * prefetchDistance positions on, whose first lines are asked for at once.
+ * distance positions on, whose first lines are asked for at once.
  * Eight indices are converted and checked together; when one is bad, a
  * check one at a time reports the first. */
 __attribute__((target("avx2"), always_inline)) static inline Count
-rowsOfStep(const double *I, Count p, Count end, Count readable, const double *Ut, Count m, Count k,
-           const double *u[8], const double *next[8])
+rowsOfStep(const double *I, Count p, Count end, Count readable, Count distance, const double *Ut, Count m,
+           Count k, const double *u[8], const double *next[8])
 {
     const Count width = end - p < 8 ? end - p : 8;
     Count here[8], there[8];
     if (width < 8 || !rowsOfEight(I + p, m, here))
         for (int t = 0; t < 8; ++t)
             here[t] = t < width ? rowOf(I[p + t], m) : here[0];
-    if (readable - p - prefetchDistance < 8 || !rowsOfEight(I + p + prefetchDistance, m, there))
+    if (readable - p - distance < 8 || !rowsOfEight(I + p + distance, m, there))
         for (int t = 0; t < 8; ++t)
-            there[t] = rowAhead(I, p, prefetchDistance + t, readable, m);
+            there[t] = rowAhead(I, p, distance + t, readable, m);
     for (int t = 0; t < 8; ++t) {
         next[t] = Ut + (size_t)there[t] * k;
         __builtin_prefetch(next[t]);
@@ -219,15 +228,16 @@ __attribute__((target("avx2"), always_inline)) static inline void askForLines(co
  * so every lane still adds its k products in order from +0 with a
  * separate multiply and add.  Four rows at a time are read four doubles
  * wide and transposed in registers, so that lane t of each vector belongs
- * to position t.  The eight rows prefetchDistance positions on are asked
+ * to position t.  The eight rows stepsAhead(k) positions on are asked
  * for a line at a time, as the same line of the current rows is read. */
 __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, const double *I, Count start,
                                                              Count end, Count readable, const double *Ut,
                                                              const double *Vrow, Count m, Count k)
 {
+    const Count distance = stepsAhead(k);
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
-        const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
+        const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
         askForStreams(I, result, p);
         __m256d low = _mm256_setzero_pd(), high = _mm256_setzero_pd();
         Count d = 0;
@@ -338,9 +348,10 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  Count end, Count readable, const double *Ut,
                                                                  const double *Vrow, Count m, Count k)
 {
+    const Count distance = stepsAhead(k);
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
-        const Count width = rowsOfStep(I, p, end, readable, Ut, m, k, u, next);
+        const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
         askForStreams(I, result, p);
         __m512d sum = _mm512_setzero_pd(), column[8];
         Count d = 0;
