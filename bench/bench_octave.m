@@ -4,8 +4,8 @@
 ## faster.  Usage: octave-cli bench_octave.m MODULE_FOLDER BENCH_MODULE_FOLDER
 ## (the second holds returned_sparse, which measures what Octave spends on
 ## a sparse array a module returns, and add_latency, the time of one add
-## that waits for the one before).  Rows in parentheses are bounds: their
-## ratio is the most the tool above them can reach.
+## that waits for the one before).  Rows in parentheses measure what bounds
+## the tool above them, and their ratio about how far that tool can go.
 addpath (argv (){1});
 addpath (argv (){2});
 rand ("seed", 1);  randn ("seed", 1);
@@ -82,8 +82,10 @@ v = randn (numel (I), 1);
 table = add (table, "talvery", sprintf ("%d entries, sparse(I,J,v,m,n)", numel (I)), t, b);
 ## Octave's own part of a call that returns such an array: the whole call
 ## less the time the module spent building it.  And the whole call of that
-## module, which only creates the array and fills it: over sparse()'s time
-## it is the most talvery's ratio can reach.
+## module, which does no more than create the array and fill it: over
+## sparse()'s time, about the most talvery's ratio can reach (talvery reads
+## its values and indices too, but in some runs it is the faster of the
+## two: the ratio is a guide, not an exact bound).
 perColumn = round (numel (I) / n);
 conversion = Inf;  whole = Inf;
 for i = 1:5
@@ -103,7 +105,7 @@ table = add (table, "quorvel", "m = 100000, k = 50, the same passes as an Octave
 ## Each pass's k coefficients and the norm after it are sums added left to
 ## right, as is the first coefficient with R's norm: (k + 1) m + m adds
 ## that each wait for the one before.  Over the loop's time, the most
-## quorvel's ratio can reach.
+## quorvel's ratio can reach whatever else it does.
 [~, ~, passes] = quorvel (Q, R);
 latency = add_latency ();
 chain = (passes * (columns (Q) + 1) + 1) * rows (Q) * latency;
