@@ -190,6 +190,15 @@ static inline bool copyFinite(double *to, const double *from, size_t count)
     return (carries >> 63) == 0;
 }
 
+/* Asks for the cache line that lies bytes past address, ahead of a
+ * sequential sweep, where the memory system's own detection of streams
+ * falls behind.  The address is formed as an integer, and a prefetch
+ * never faults, past an array's end included. */
+static inline void askForLineAhead(const void *address, size_t bytes)
+{
+    __builtin_prefetch((const void *)((uintptr_t)address + bytes));
+}
+
 /* Scratch of which the tool reads only what it wrote first: LAPACK's
  * workspace, a copy or a transpose of an argument.  Octave's mxCalloc
  * zero-fills every block before handing it over, so in Octave it comes

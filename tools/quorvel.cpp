@@ -66,8 +66,7 @@ static double realdot(const double *x, const double *y, int64_t n)
  * three streams (the next column, the current one, r): 4 KiB, which the
  * hardware's own stream detection does not reach early enough when they
  * come from beyond the nearest caches, as they do once the two columns
- * and r outgrow the second-level cache.  (A prefetch never faults, past
- * an array's end included.) */
+ * and r outgrow the second-level cache. */
 enum { streamAhead = 512 };
 
 /* q'r, and r'r in the same sweep, each added left to right. */
@@ -99,9 +98,9 @@ static double mgs(uint64_t m, const double *Q, double *r, const uint64_t *list, 
         double nextS = 0.0;
         uint64_t i = 0;
         for (; m - i >= 8; i += 8) {
-            __builtin_prefetch(next + i + streamAhead);
-            __builtin_prefetch(q + i + streamAhead);
-            __builtin_prefetch(r + i + streamAhead, 1);
+            askForLineAhead(next + i, streamAhead * sizeof(double));
+            askForLineAhead(q + i, streamAhead * sizeof(double));
+            askForLineAhead(r + i, streamAhead * sizeof(double));
             for (int l = 0; l < 8; ++l) {
                 r[i + l] = r[i + l] - s * q[i + l];
                 nextS = nextS + next[i + l] * r[i + l];

@@ -96,14 +96,11 @@ static inline Count stepsAhead(Count k)
 
 /* Asks for the lines of I and of the result that hold position p + 128, a
  * kilobyte on: the memory system's own detection of these two streams
- * falls behind while the requests for rows keep it busy.  The addresses
- * are formed as integers, and a prefetch never faults, past the arrays'
- * ends included. */
+ * falls behind while the requests for rows keep it busy. */
 static inline void askForStreams(const double *I, const double *result, Count p)
 {
-    const uintptr_t ahead = 128 * sizeof(double);
-    __builtin_prefetch((const void *)((uintptr_t)(I + p) + ahead));
-    __builtin_prefetch((const void *)((uintptr_t)(result + p) + ahead));
+    askForLineAhead(I + p, 1024);
+    askForLineAhead(result + p, 1024);
 }
 
 /* One position's entry: its k products added in order from +0. */
