@@ -97,6 +97,12 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
         const Count last = (Count)offset;
         jc[j + 1] = (HostIndex)last;
         for (Count p = first; p < last; ++p) {
+            if (p % 8 == 0) { /* the four streams a kilobyte ahead */
+                askForLineAhead(rows + p, 1024);
+                askForLineAhead(values + p, 1024);
+                askForLineAhead(pr + p, 1024);
+                askForLineAhead(ir + p, 1024);
+            }
             const double row = rows[p] - 1.0;
             if (!truncatesBelow(row, m))
                 reportError("talvery:rowOutOfRange", "talvery: row index out of range");
