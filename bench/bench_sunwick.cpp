@@ -64,13 +64,13 @@ double straightforward(const Problem &p, std::vector<double> &result)
  * in the same order, each asked for 16 positions ahead, as far as the tool
  * asks, and the indices asked for a kilobyte ahead, as the tool asks for
  * them (without that, the rows' requests leave the index stream behind
- * and the loop measures the wait for indices).  The rows' bits are added as integers, whose one-cycle adds leave
- * the loop limited by the reads.  Three ways of asking: a whole row at
- * once, one position at a time (wholeRows); a line at a time as the same
- * line of the current row is read (byLine); and eight positions at a
- * time, a line of each of the eight rows ahead as the same line of the
- * eight current rows is read (byEight, as the tool asks).  The bound is
- * the fastest of the three. */
+ * and the loop measures the wait for indices).  The rows' bits are added
+ * as integers, whose one-cycle adds leave the loop limited by the reads.
+ * Three ways of asking: a whole row at once, one position at a time
+ * (wholeRows); a line at a time as the same line of the current row is
+ * read (byLine); and eight positions at a time, a line of each of the
+ * eight rows ahead as the same line of the eight current rows is read
+ * (byEight, as the tool asks).  The bound is the fastest of the three. */
 enum FetchOrder { wholeRows, byLine, byEight };
 
 double fetchOnly(const Problem &p, const double *Ut, FetchOrder order, uint64_t &sink)

@@ -85,11 +85,11 @@ static inline Count rowAhead(const double *I, Count p, Count ahead, Count readab
  * the current position, so that no sum of positions can overflow. */
 enum { prefetchDistance = 16 };
 
-/* The same for the vector kernels, which step eight positions at a time:
- * one step ahead once rows are longer than 64 elements (512 bytes), where
- * two steps ask for more lines at once than the memory system serves
- * without delay. */
-static inline Count stepsAhead(Count k)
+/* The same, in positions, for the vector kernels, which step eight
+ * positions at a time: one step ahead once rows are longer than 64
+ * elements (512 bytes), where two steps ask for more lines at once than
+ * the memory system serves without delay. */
+static inline Count aheadOfSteps(Count k)
 {
     return k > 64 ? 8 : prefetchDistance;
 }
@@ -225,13 +225,13 @@ __attribute__((target("avx2"), always_inline)) static inline void askForLines(co
  * so every lane still adds its k products in order from +0 with a
  * separate multiply and add.  Four rows at a time are read four doubles
  * wide and transposed in registers, so that lane t of each vector belongs
- * to position t.  The eight rows stepsAhead(k) positions on are asked
+ * to position t.  The eight rows aheadOfSteps(k) positions on are asked
  * for a line at a time, as the same line of the current rows is read. */
 __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, const double *I, Count start,
                                                              Count end, Count readable, const double *Ut,
                                                              const double *Vrow, Count m, Count k)
 {
-    const Count distance = stepsAhead(k);
+    const Count distance = aheadOfSteps(k);
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
@@ -345,7 +345,7 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  Count end, Count readable, const double *Ut,
                                                                  const double *Vrow, Count m, Count k)
 {
-    const Count distance = stepsAhead(k);
+    const Count distance = aheadOfSteps(k);
     for (Count p = start; p < end; p += 8) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
