@@ -304,9 +304,11 @@ static bool hasAvx512(void)
  * vector and 4..7 in another; then rows 2i and 2i+1 are interleaved; then
  * each column's four pairs of lanes are gathered.  For a whole block the
  * first round is done by the loads, half a row at a time, which leaves
- * the shuffle unit two rounds instead of three. */
+ * the shuffle unit two rounds instead of three.  u[t] is row t: an array
+ * of pointers, or RowsAt. */
+template <typename Rows>
 __attribute__((target("avx512f"), always_inline)) static inline void
-transposedRows(const double *const *u, Count d, __mmask8 within, __m512d column[8])
+transposedRows(Rows u, Count d, __mmask8 within, __m512d column[8])
 {
     const __m512i pairsLow = _mm512_set_epi64(13, 12, 5, 4, 9, 8, 1, 0);
     const __m512i pairsHigh = _mm512_set_epi64(15, 14, 7, 6, 11, 10, 3, 2);
@@ -369,23 +371,24 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
 }
 
 /* The lanes of eight 1-based indices that name a row in 0..m-1, and
- * those rows as doubles, to be truncated. */
-__attribute__((target("avx512f"), always_inline)) static inline __mmask8 rowsInside(__m512d indices, Count m,
-                                                                                  __m512d *row)
+ * those rows as doubles, to be truncated.  rowLimit is m in every lane,
+ * or -1 when m is 0, so that no lane passes: it is formed once per
+ * column, not per step. */
+__attribute__((target("avx512f"), always_inline)) static inline __mmask8
+rowsInside(__m512d indices, __m512d rowLimit, __m512d *row)
 {
     *row = _mm512_sub_pd(indices, _mm512_set1_pd(1.0));
-    return m > 0 ? _mm512_cmp_pd_mask(*row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
-                       _mm512_cmp_pd_mask(*row, _mm512_set1_pd((double)m), _CMP_LT_OQ)
-                 : 0;
+    return _mm512_cmp_pd_mask(*row, _mm512_set1_pd(-1.0), _CMP_GT_OQ) &
+           _mm512_cmp_pd_mask(*row, rowLimit, _CMP_LT_OQ);
 }
 
 /* The offsets in Ut of the rows that eight 1-based indices name (0 for
  * an index outside 0..m-1), stored, and the mask of the valid lanes. */
 __attribute__((target("avx512f"), always_inline)) static inline __mmask8
-offsetsOfEight(__m512d indices, Count m, Count k, Count offsets[8])
+offsetsOfEight(__m512d indices, __m512d rowLimit, Count k, Count offsets[8])
 {
     __m512d row;
-    const __mmask8 inside = rowsInside(indices, m, &row);
+    const __mmask8 inside = rowsInside(indices, rowLimit, &row);
     const __m256i rows = _mm512_cvttpd_epi32(_mm512_maskz_mov_pd(inside, row));
     _mm256_storeu_si256((__m256i *)offsets, _mm256_mullo_epi32(rows, _mm256_set1_epi32(k)));
     /* read back from memory: extracting them one by one from the vector
@@ -393,6 +396,16 @@ offsetsOfEight(__m512d indices, Count m, Count k, Count offsets[8])
     __asm__ volatile("" ::: "memory");
     return inside;
 }
+
+/* Row t of a step as Ut plus its offset, read from memory at each load.
+ * Eight row pointers held through the loads leave too few general
+ * registers, and the compiler then parks them in vector registers, each
+ * move costing the shuffle unit a slot. */
+struct RowsAt {
+    const double *base;
+    const Count *offset;
+    const double *operator[](int t) const { return base + offset[t]; }
+};
 
 /* sampleColumnAvx512 for rows of at most eight elements, which are one
  * block: V's row is broadcast once per column, and the offsets of the
@@ -405,6 +418,7 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
                                                                       const double *Vrow, Count m, Count k)
 {
     const __mmask8 elements = (__mmask8)((1u << k) - 1);
+    const __m512d rowLimit = _mm512_set1_pd(m > 0 ? (double)m : -1.0);
     __m512d v[8];
     for (int s = 0; s < 8; ++s)
         v[s] = _mm512_set1_pd(s < k ? Vrow[s] : 0.0);
@@ -419,7 +433,7 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
         const __mmask8 lanes = (__mmask8)((1u << width) - 1);
         Count *ahead = offsets[slot == 0 ? kept - 1 : slot - 1], *here = offsets[slot];
         if (readable - p - prefetchDistance >= 8)
-            offsetsOfEight(_mm512_loadu_pd(I + p + prefetchDistance), m, k, ahead);
+            offsetsOfEight(_mm512_loadu_pd(I + p + prefetchDistance), rowLimit, k, ahead);
         else
             for (int t = 0; t < 8; ++t)
                 ahead[t] = rowAhead(I, p, prefetchDistance + t, readable, m) * k;
@@ -428,16 +442,13 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
         __m512d row;
         askForStreams(I, result, p);
         const __m512d indices = _mm512_maskz_loadu_pd(lanes, I + p);
-        const __mmask8 inside =
-            p - start < prefetchDistance ? offsetsOfEight(indices, m, k, here) : rowsInside(indices, m, &row);
+        const __mmask8 inside = p - start < prefetchDistance ? offsetsOfEight(indices, rowLimit, k, here)
+                                                             : rowsInside(indices, rowLimit, &row);
         if ((inside & lanes) != lanes)
             for (Count t = 0; t < width; ++t)
                 rowOf(I[p + t], m);
-        const double *u[8];
-        for (int t = 0; t < 8; ++t)
-            u[t] = Ut + here[t];
         __m512d column[8], sum = _mm512_setzero_pd();
-        transposedRows(u, 0, elements, column);
+        transposedRows(RowsAt{Ut, here}, 0, elements, column);
         for (int s = 0; s < k; ++s)
             sum = _mm512_add_pd(sum, _mm512_mul_pd(v[s], column[s]));
         _mm512_mask_storeu_pd(result + p, lanes, sum);
