@@ -389,7 +389,7 @@ offsetsOfEight(__m512d indices, __m512d rowLimit, Count k, Count offsets[8])
 {
     __m512d row;
     const __mmask8 inside = rowsInside(indices, rowLimit, &row);
-    const __m256i rows = _mm512_cvttpd_epi32(_mm512_maskz_mov_pd(inside, row));
+    const __m256i rows = _mm512_maskz_cvttpd_epi32(inside, row);
     _mm256_storeu_si256((__m256i *)offsets, _mm256_mullo_epi32(rows, _mm256_set1_epi32(k)));
     /* read back from memory: extracting them one by one from the vector
      * would load the shuffle unit that the transposition needs */
