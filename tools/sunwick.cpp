@@ -514,9 +514,16 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     /* U's rows made contiguous once, so that each entry reads one row; a U
      * without columns has nothing to copy, however many rows it has. */
     const double *u = mxGetPr(U);
-    for (Count i = 0; i < m && k > 0; ++i)
+    for (Count i = 0; i < m && k > 0; ++i) {
+        /* Once every eight rows, the line 64 rows on of each of U's
+         * columns is asked for: the memory system's own detection of
+         * streams follows fewer streams than U can have columns. */
+        if (i % 8 == 0)
+            for (Count d = 0; d < k; ++d)
+                askForLineAhead(u + i + (size_t)d * m, 512);
         for (Count d = 0; d < k; ++d)
             Ut[(size_t)i * k + d] = u[i + (size_t)d * m];
+    }
 
     const double *v = mxGetPr(V), *rows = mxGetPr(I), *columnPointers = mxGetPr(Jcol);
 #if SUNWICK_AVX2
