@@ -3,9 +3,10 @@
 ## ratio (built-in time over tool time) is what counts: above 1, the tool is
 ## faster.  Usage: octave-cli bench_octave.m MODULE_FOLDER BENCH_MODULE_FOLDER
 ## (the second holds returned_sparse, which measures what Octave spends on
-## a sparse array a module returns, and add_latency, the time of one add
-## that waits for the one before).  Rows in parentheses measure what bounds
-## the tool above them, and their ratio about how far that tool can go.
+## a sparse array a module returns, add_latency, the time of one add that
+## waits for the one before, and streaming_pass, the time to move the data
+## of a quorvel pass).  Rows in parentheses measure what bounds the tool
+## above them, and their ratio about how far that tool can go.
 addpath (argv (){1});
 addpath (argv (){2});
 rand ("seed", 1);  randn ("seed", 1);
@@ -111,6 +112,10 @@ latency = add_latency ();
 chain = (passes * (columns (Q) + 1) + 1) * rows (Q) * latency;
 table = add (table, "  (latency)", sprintf ("the dependent adds of %d pass%s, %.3f ns each", passes,
                                             merge (passes == 1, "", "es"), 1e9 * latency), chain, b);
+## And the time to only move the data those passes move, the larger of the
+## two bounds once Q outgrows the nearest caches.
+table = add (table, "  (streaming)", sprintf ("the data of %d pass%s, with no chain of adds", passes,
+                                              merge (passes == 1, "", "es")), passes * streaming_pass (Q, R), b);
 
 printf ("%-16s %-52s %10s %10s %8s\n", "tool", "work, and the built-in", "tool (s)", "built-in", "ratio");
 for i = 1:rows (table)

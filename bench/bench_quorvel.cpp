@@ -3,52 +3,17 @@
  * Latency: each coefficient is a sequential sum, so a pass cannot beat one
  * floating-point add latency per entry, (k + 1) * m of them (k
  * coefficients and the norm after the pass), measured with a dependent
- * chain of adds.  Streaming: the same sweeps over the same columns with
- * each sum split over eight accumulators, which moves the same data with
- * no chain to wait for (its sums are not the tool's; only its time
- * counts).  Freed blocks are recycled, as in a host running a while. */
+ * chain of adds.  Streaming: the same sweeps over the same columns of the
+ * same array, with each sum split over eight lanes, which moves the same
+ * data with no chain to wait for (its sums are not the tool's; only its
+ * time counts).  Freed blocks are recycled, as in a host running a while. */
 #include "bench.h"
 #include "harness.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <vector>
-
-namespace {
-
-typedef std::chrono::steady_clock Clock;
-
-/* The tool's sweeps, with every sum split over eight accumulators: the
- * time to stream the columns and r as the fused sweep does, no more. */
-double streamingPass(const std::vector<double> &q, std::vector<double> r, size_t m, size_t k)
-{
-    auto start = Clock::now();
-    auto dot = [m](const double *x, const double *y) {
-        double a[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-        for (size_t i = 0; i + 8 <= m; i += 8)
-            for (int l = 0; l < 8; ++l)
-                a[l] = a[l] + x[i + l] * y[i + l];
-        return ((a[0] + a[1]) + (a[2] + a[3])) + ((a[4] + a[5]) + (a[6] + a[7]));
-    };
-    double s = dot(q.data(), r.data());
-    for (size_t t = 0; t < k; ++t) {
-        const double *column = q.data() + t * m, *next = q.data() + (t + 1 < k ? t + 1 : t) * m;
-        double a[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-        for (size_t i = 0; i + 8 <= m; i += 8)
-            for (int l = 0; l < 8; ++l) {
-                r[i + l] = r[i + l] - s * column[i + l];
-                a[l] = a[l] + next[i + l] * r[i + l];
-            }
-        s = ((a[0] + a[1]) + (a[2] + a[3])) + ((a[4] + a[5]) + (a[6] + a[7]));
-    }
-    volatile double norm = dot(r.data(), r.data()) + s;
-    (void)norm;
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-}  // namespace
 
 int main()
 {
@@ -75,7 +40,7 @@ int main()
         double best = 1e300, streaming = 1e300;
         for (int run = 0; run < runs; ++run) {
             best = std::min(best, quorvel.call(3, {Q.get(), R.get(), norm.get(), index.get(), ratio.get()}).seconds);
-            streaming = std::min(streaming, streamingPass(q, r, m, k));
+            streaming = std::min(streaming, streamingPass(mxGetPr(Q.get()), r, k));
         }
         const double entries = double(k + 1) * double(m), chain = entries * latency;
         std::printf("%-9zu %4zu %12.6f %14.3f %15.6f %15.6f %9.2fx\n", m, k, best, best / entries * 1e9, chain,
