@@ -103,13 +103,15 @@ table = add (table, "  (fill only)", "a module that only creates and fills such 
 [Q, ~] = qr (randn (100000, 50), 0);  R = randn (100000, 1);
 [t, b] = race (@() quorvel (Q, R), @() octave_passes (Q, R, 0.5), 10);
 table = add (table, "quorvel", "m = 100000, k = 50, the same passes as an Octave loop", t, b);
-## Each pass's k coefficients and the norm after it are sums added left to
-## right, as is the first coefficient with R's norm: (k + 1) m + m adds
-## that each wait for the one before.  Over the loop's time, the most
-## quorvel's ratio can reach whatever else it does.
+## Every coefficient and norm is a sum over m terms added left to right,
+## and each needs the vector as the sum before it left it: the first
+## coefficient (summed beside R's norm), then in each pass the other k - 1
+## and the norm after the pass (summed beside the next pass's first
+## coefficient), (passes k + 1) m adds in one chain.  Over the loop's
+## time, the most quorvel's ratio can reach whatever else it does.
 [~, ~, passes] = quorvel (Q, R);
 latency = add_latency ();
-chain = (passes * (columns (Q) + 1) + 1) * rows (Q) * latency;
+chain = (passes * columns (Q) + 1) * rows (Q) * latency;
 table = add (table, "  (latency)", sprintf ("the dependent adds of %d pass%s, %.3f ns each", passes,
                                             merge (passes == 1, "", "es"), 1e9 * latency), chain, b);
 ## And the time to only move the data those passes move, the larger of the
