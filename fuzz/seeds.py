@@ -48,6 +48,14 @@ SEEDS = {
         'values_3x3': call(1, dense(3, 3, [0, 0, 0, 0, 3, 0, 0, 0, 0])),
         'one_by_one': call(0, scalar(-3.5)),
         'not_square': call(1, sparse(2, 3, {})),
+        # an entry whose square is subnormal, in the row of one of 8
+        'subnormal_square': call(1, dense(8, 8, [2.2763141571094725e-159 if p == 16 else 8 if p == 48 else 0
+                                                 for p in range(64)])),
+        # one that becomes so when A is divided by its largest entry
+        'subnormal_square_scaled': call(0, dense(17, 17, [
+            {40: 6, 54: 7, 63: 1, 64: 4, 108: 7.117503049684923e-38}.get(
+                p, -3.1638862116397002e+134 if 96 <= p <= 107 else 4294967296.0 if p < 113 else 0)
+            for p in range(289)])),
     },
     'sunwick': {
         'example': call(1, dense(3, 2, [1, 3, 5, 2, 4, 6]), dense(2, 2, [1, 0, 0, 1]), column(1, 3, 2), column(0, 2, 3)),
