@@ -30,6 +30,8 @@ test: deps
 	@for p in $(TEST_PRESETS); do echo "== tests: $$p"; \
 	  case $$p in win*) again="--repeat until-pass:3";; *) again="";; esac; \
 	  ctest --preset $$p -j2 $$again || exit 1; done
+	@# What could not be installed, and so did not run (scripts/deps).
+	@[ ! -f build/deps-i386 ] || cat build/deps-i386
 
 # The matrix-completion demo; options as name-value pairs, for example
 #   make demo DEMO="'size', 1000, 'rank', 5"
