@@ -97,10 +97,16 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
          * of its k-by-k triangle, 3k + 2k*64; otherwise the reduction of A
          * itself, 3k + (max(m, n) + k)*64. */
         const LapackInt block = 64, threshold = (LapackInt)((double)k * 11.0 / 6.0);
-        LapackInt reduced = 0;
+        LapackInt reduced = 0, sevenK = 0, minimum = 0;
         fits = fits && (larger >= threshold ? productFits(2 * k, block, &reduced)
                                             : productFits(larger + k, block, &reduced)) &&
                !__builtin_add_overflow(reduced, 3 * k, &lwork);
+        /* Never below LAPACK's documented minimum, 3k + max(max(m, n), 7k),
+         * which a very tall or wide A exceeds and a strict LAPACK checks. */
+        fits = fits && productFits(7, k, &sevenK) &&
+               !__builtin_add_overflow(3 * k, larger > sevenK ? larger : sevenK, &minimum);
+        if (minimum > lwork)
+            lwork = minimum;
     }
     if (!fits)
         reportError("dorvik:tooLarge", "dorvik: matrix is too large.");
