@@ -16,6 +16,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -29,7 +33,13 @@ constexpr uint64_t blockMagic = 0x6C6F7772616E6B31ull;
 struct alignas(16) BlockHeader {
     size_t bytes;
     uint64_t magic;
+    size_t mapped;   /* the length of the block's own mapping, or 0 */
 };
+
+/* Blocks of at least this many bytes are mapped lazily on Linux: zero
+ * pages that take memory only where written, and reserve no swap, so a
+ * test can hand a module arrays of 2^31 elements and more. */
+constexpr size_t lazyBytes = size_t(1) << 30;
 
 /* What the host tracks while a module's entry runs. */
 struct CallState {
@@ -56,7 +66,19 @@ void *allocateBlock(size_t count, size_t size, const char *what)
     if (__builtin_mul_overflow(count, size, &bytes) || bytes > allocationLimit ||
         __builtin_add_overflow(bytes, sizeof(BlockHeader) + guardBytes, &total))
         outOfMemory(what);
-    auto *header = static_cast<BlockHeader *>(std::calloc(1, total));
+    BlockHeader *header = nullptr;
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+    if (total >= lazyBytes) {
+        void *mapping = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                             -1, 0);
+        if (mapping == MAP_FAILED)
+            outOfMemory(what);
+        header = static_cast<BlockHeader *>(mapping);
+        header->mapped = total;
+    }
+#endif
+    if (header == nullptr)
+        header = static_cast<BlockHeader *>(std::calloc(1, total));
     if (header == nullptr)
         outOfMemory(what);
     header->bytes = bytes;
@@ -87,8 +109,16 @@ bool blockIntact(const void *block)
 
 void freeBlock(void *block)
 {
-    if (block != nullptr)
-        std::free(headerOf(block));
+    if (block == nullptr)
+        return;
+    BlockHeader *header = headerOf(block);
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+    if (header->mapped != 0) {
+        munmap(header, header->mapped);
+        return;
+    }
+#endif
+    std::free(header);
 }
 
 bool arrayIntact(const mxArray *array)

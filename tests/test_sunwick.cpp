@@ -6,6 +6,10 @@
 #include <memory>
 #include <random>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 using harness::Array;
 using harness::Outcome;
 
@@ -301,4 +305,46 @@ TEST_F(Sunwick, EveryKernelChecksEveryIndexAColumnHolds)
                                                                 reference(u, m, v, 1, k, rows, {0, double(held)})));
             }
     }
+}
+
+/* A column whose range ends at the largest count, 2^31 - 1, in a step of
+ * fewer than eight: no kernel's position may step past that end (it would
+ * wrap to -2^31 and read before I).  I and the result are 16 GiB each, of
+ * which the stand-in host maps lazily all but the pages touched. */
+TEST_F(Sunwick, ColumnEndingAtTheLargestCount)
+{
+#if !defined(__linux__) || !defined(__x86_64__) || defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "needs 64-bit Linux without sanitizers, whose host maps 32 GiB of address space lazily";
+#else
+    const HostSize nnz = 2147483647, count = 13;
+    void *probe = mmap(nullptr, 2 * nnz * sizeof(double), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                       -1, 0);
+    if (probe == MAP_FAILED)
+        GTEST_SKIP() << "this machine cannot reserve the 32 GiB of address space for I and the result";
+    munmap(probe, 2 * nnz * sizeof(double));
+    const std::vector<Kernel> kernels = narrowerKernels();
+    std::mt19937_64 generator(13);
+    std::vector<double> rows(count);
+    Array I = harness::dense(nnz, 1);
+    for (HostSize t = 0; t < count; ++t)
+        mxGetPr(I.get())[nnz - count + t] = rows[t] = double(generator() % 3 + 1);
+    const std::vector<double> Jcol{double(nnz - count), double(nnz)};
+    Array JcolArg = harness::column(Jcol);
+    for (size_t k : {4, 12}) {
+        SCOPED_TRACE(testing::Message() << "k " << k);
+        const std::vector<double> u = randomValues(3 * k, generator), v = randomValues(k, generator);
+        const std::vector<double> expected = reference(u, 3, v, 1, k, rows, {0, double(count)});
+        Array U = harness::dense(3, k, u), V = harness::dense(1, k, v);
+        std::vector<std::pair<const char *, Outcome>> outcomes;
+        outcomes.emplace_back("widest", call(1, {U.get(), V.get(), I.get(), JcolArg.get()}));
+        for (const Kernel &kernel : kernels)
+            outcomes.emplace_back(kernel.name, kernel.module->call(1, {U.get(), V.get(), I.get(), JcolArg.get()}));
+        for (const auto &[name, out] : outcomes) {
+            ASSERT_FALSE(out.failed) << name << ": " << out.message;
+            const double *x = mxGetPr(out[0]);
+            EXPECT_TRUE(bitIdentical(std::vector<double>(x + nnz - count, x + nnz), expected)) << name;
+            EXPECT_EQ(x[0], 0.0) << name;
+        }
+    }
+#endif
 }

@@ -59,6 +59,14 @@ static inline Count pointerOf(double pointer)
     return (Count)pointer;
 }
 
+/* The start of the step after the one at i, eight wide or what is left
+ * below end: a counter stepped by it never passes end, so none wraps even
+ * when end is 2^31 - 1. */
+static inline Count nextStep(Count i, Count end)
+{
+    return end - i > 8 ? i + 8 : end;
+}
+
 /* Asks the memory system for the row of Ut that a 1-based index names, well
  * before it is summed; an invalid index is left to the check that reports
  * it when its position is reached. */
@@ -67,7 +75,7 @@ static inline void prefetchRow(const double *Ut, double index, Count m, Count k)
     const double row = index - 1.0;
     if (truncatesBelow(row, m)) {
         const double *first = Ut + (size_t)(Count)row * k;
-        for (Count d = 0; d < k; d += 8)
+        for (Count d = 0; d < k; d = nextStep(d, k))
             __builtin_prefetch(first + d);
     }
 }
@@ -232,7 +240,7 @@ __attribute__((target("avx2"))) static void sampleColumnAvx2(double *result, con
                                                              const double *Vrow, Count m, Count k)
 {
     const Count distance = aheadOfSteps(k);
-    for (Count p = start; p < end; p += 8) {
+    for (Count p = start; p < end; p = nextStep(p, end)) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
         askForStreams(I, result, p);
@@ -348,7 +356,7 @@ __attribute__((target("avx512f"))) static void sampleColumnAvx512(double *result
                                                                  const double *Vrow, Count m, Count k)
 {
     const Count distance = aheadOfSteps(k);
-    for (Count p = start; p < end; p += 8) {
+    for (Count p = start; p < end; p = nextStep(p, end)) {
         const double *next[8], *u[8];
         const Count width = rowsOfStep(I, p, end, readable, distance, Ut, m, k, u, next);
         askForStreams(I, result, p);
@@ -428,7 +436,7 @@ __attribute__((target("avx512f"))) static void sampleShortColumnAvx512(double *r
     enum { kept = prefetchDistance / 8 + 1 };
     Count offsets[kept][8];
     int slot = 0;
-    for (Count p = start; p < end; p += 8) {
+    for (Count p = start; p < end; p = nextStep(p, end)) {
         const Count width = end - p < 8 ? end - p : 8;
         const __mmask8 lanes = (__mmask8)((1u << width) - 1);
         Count *ahead = offsets[slot == 0 ? kept - 1 : slot - 1], *here = offsets[slot];
