@@ -49,15 +49,16 @@ comma := ,
 bench: all
 	@for b in build/linux64/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 	@echo "== Octave"; $(OCTAVE) bench/bench_octave.m build/octave/tools build/octave/bench
+	@echo "== matrix completion"; $(OCTAVE) bench/bench_completion.m build/octave/tools examples
 
 # dist/lowrank: every module of every target side by side with the help
-# files, the source and build_mex.m; dist/lowrank-VERSION.tar.gz: the
+# files and m-files, the source and build_mex.m; dist/lowrank-VERSION.tar.gz: the
 # Octave package.
 dist: all
 	rm -rf dist
 	mkdir -p dist/lowrank/src
 	for p in $(PRESETS); do cp build/$$p/tools/*.mex* dist/lowrank/; done
-	cp help/*.m packaging/build_mex.m LICENSE dist/lowrank/
+	cp help/*.m toolbox/*.m packaging/build_mex.m LICENSE dist/lowrank/
 	cp packaging/README.dist.md dist/lowrank/README.md
 	cp tools/*.cpp gateway/lowrank_mex.h dist/lowrank/src/
 	cp build/octave/lowrank-$(VERSION).tar.gz dist/

@@ -1,176 +1,180 @@
-## -*- texinfo -*-
-## result = complete_matrix ("size", 2000, "rank", 10, "fraction", 0.1, "seed", 1, ...)
-##
-## Completes a synthetic low-rank matrix from a random sample of its entries
-## with the lowrank tools, and times the same algorithm written with
-## Octave's built-ins only.
-##
-## The matrix is M = A*B' with Gaussian A and B.  The method is singular
-## value projection: X <- best rank-r approximation of X + (1/p) P(M - X),
-## where P keeps the observed entries and p is the observed fraction.  X is
-## kept as factors U*S*V'.  Each iteration
-##   - evaluates X on the observed entries (sunwick) and forms the scaled
-##     residual there as a sparse matrix (talvery);
-##   - applies X + residual to the previous right singular vectors plus a few
-##     random columns, and orthonormalises the result column by column
-##     (quorvel);
-##   - takes the SVD of the small projected matrix (dorvik) and keeps the
-##     leading r singular triplets.
-## The rank r is estimated once, from the eigenvalues of the Gram matrix of
-## a sketch of the first step (halmet), at the largest gap between them.
-##
-## Options (name, value): "size" n (the matrix is n-by-n), "rank" of the
-## synthetic matrix, "fraction" observed, "seed", "tolerance" on the
-## relative residual at the observed entries, "iterations" at most,
-## "plot" file name of the convergence plot ("" for none), "compare" (true:
-## also time the built-ins version), "quiet".
-##
-## result holds the relative error on the unobserved entries, the estimated
-## rank, the residual history and both timings.
-function result = complete_matrix (varargin)
-  opts = struct ("size", 2000, "rank", 10, "fraction", 0.1, "seed", 1, "tolerance", 1e-6,
-                 "iterations", 300, "plot", "completion.png", "compare", true, "quiet", false);
-  for i = 1:2:numel (varargin)
-    if (! isfield (opts, varargin{i}))
-      error ("complete_matrix: unknown option '%s'", varargin{i});
-    endif
-    opts.(varargin{i}) = varargin{i+1};
-  endfor
-  quiet = opts.quiet;
+function result = complete_matrix(varargin)
+%COMPLETE_MATRIX  Matrix completion with the lowrank tools, timed against the built-ins.
+%
+%   result = complete_matrix('size', 2000, 'rank', 10, 'fraction', 0.1, ...)
+%   completes a synthetic low-rank matrix from a random sample of its
+%   entries with lowrank_complete, and runs the same method again with
+%   each tool replaced by its built-in counterpart, to compare the times.
+%
+%   The matrix is M = A*B' with Gaussian n-by-r factors A and B, observed
+%   at round(fraction*n^2) positions drawn uniformly at random.  The rank is
+%   not passed on: lowrank_complete estimates it.
+%
+%   Options (name, value): 'size' n (the matrix is n-by-n, default 2000),
+%   'rank' of the synthetic matrix (10), 'fraction' observed (0.1), 'seed'
+%   (1), 'tolerance' on the relative residual at the observed entries
+%   (1e-6), 'iterations' at most (300), 'plot' file name of the
+%   convergence plot ('' for none; Octave only), 'compare' (true: also run
+%   with the built-ins), 'quiet' (false).
+%
+%   result holds the relative error on the unobserved entries (error), the
+%   estimated rank, the residual history, the seconds with the tools and,
+%   when comparing, builtinSeconds.  For matrices of more than 1e8 entries
+%   the error is measured on a random sample of 1e6 unobserved entries
+%   (result.errorSample is then their number; 0 when every unobserved
+%   entry was compared).  No n-by-n array is formed.
+%
+%   Example:
+%     r = complete_matrix('size', 500, 'rank', 5, 'fraction', 0.2, 'plot', '');
+%
+%   See also LOWRANK_COMPLETE.
 
-  ## The problem: M = A*B', observed at a random fraction of its entries,
-  ## held as the pattern vectors of a sparse matrix (column by column).
-  randn ("seed", opts.seed);  rand ("seed", opts.seed);
-  n = opts.size;
-  A = randn (n, opts.rank);  B = randn (n, opts.rank);
-  observed = sprand (n, n, opts.fraction) ~= 0;
-  [I, J] = find (observed);
-  Jcol = [0; cumsum(full (sum (observed, 1)))'];
-  values = sunwick (A, B, I, Jcol);
-  p = numel (I) / (n * n);
-  say (quiet, "completing a %d-by-%d matrix of rank %d from %d entries (%.1f%%)\n",
-       n, n, opts.rank, numel (I), 100 * p);
+opts = struct('size', 2000, 'rank', 10, 'fraction', 0.1, 'seed', 1, 'tolerance', 1e-6, ...
+              'iterations', 300, 'plot', 'completion.png', 'compare', true, 'quiet', false);
+for k = 1:2:numel(varargin)
+  if ~isfield(opts, varargin{k})
+    error('complete_matrix:badOption', 'complete_matrix: unknown option ''%s''.', varargin{k});
+  end
+  opts.(varargin{k}) = varargin{k+1};
+end
+quiet = opts.quiet;
 
-  tools = struct ("sample", @(U, V) sunwick (U, V, I, Jcol),
-                  "sparse", @(v) talvery (n, n, v, I, Jcol),
-                  "orth", @orthonormal_columns,
-                  "svd", @(X) dorvik (X),
-                  "eigenvalues", @(G) halmet (G));
-  [X, history, seconds, r] = svp (tools, values, n, p, opts, quiet);
-  result.error = unobserved_error (X, A, B, observed);
-  result.rank = r;
-  result.history = history;
-  result.seconds = seconds;
-  say (quiet, "relative error on the unobserved entries: %.3g\n", result.error);
-  say (quiet, "lowrank tools: %.2f s\n", seconds);
+% The problem: M = A*B', observed at positions drawn uniformly without
+% repeats, held as the pattern vectors of a sparse matrix (column by
+% column: sorted linear indices are in that order).
+rng(opts.seed);
+n = opts.size;
+A = randn(n, opts.rank);
+B = randn(n, opts.rank);
+observed = draw_positions(n * n, round(opts.fraction * n * n));
+I = mod(observed, n) + 1;
+J = floor(observed / n) + 1;
+Jcol = [0; cumsum(accumarray(J, 1, [n 1]))];
+values = sunwick(A, B, I, Jcol);
+say(quiet, 'completing a %d-by-%d matrix of rank %d from %d entries (%.2f%%)\n', ...
+    n, n, opts.rank, numel(I), 100 * numel(I) / (n * n));
 
-  if (opts.compare)
-    builtins = struct ("sample", @(U, V) sum (U(I,:) .* V(J,:), 2),
-                       "sparse", @(v) sparse (I, J, v, n, n),
-                       "orth", @(Z) nthargout (1, 2, @qr, Z, 0),
-                       "svd", @(X) svd (X, "econ"),
-                       "eigenvalues", @(G) eig ((G + G') / 2));
-    [Xb, ~, result.builtinSeconds] = svp (builtins, values, n, p, opts, true);
-    say (quiet, "Octave built-ins: %.2f s (relative error %.3g), %.1f times the tools' time\n",
-         result.builtinSeconds, unobserved_error (Xb, A, B, observed), result.builtinSeconds / seconds);
-  endif
+settings = {'tolerance', opts.tolerance, 'iterations', opts.iterations, 'verbose', ~quiet};
+rng(opts.seed + 1);   % both runs draw the same sketch
+[U, S, V, info] = lowrank_complete(n, n, I, Jcol, values, settings{:});
+[result.error, result.errorSample] = unobserved_error(U * S, V, A, B, observed);
+result.rank = info.rank;
+result.history = info.history;
+result.seconds = info.seconds(end);
+result.status = info.status;
+if result.errorSample > 0
+  how = sprintf(' (from a random sample of %d of them)', result.errorSample);
+else
+  how = '';
+end
+say(quiet, 'relative error on the unobserved entries%s: %.3g\n', how, result.error);
+say(quiet, 'lowrank tools: %.2f s\n', result.seconds);
 
-  if (! isempty (opts.plot))
-    plot_history (history, opts.plot);
-    say (quiet, "convergence plot: %s\n", opts.plot);
-  endif
-endfunction
+if opts.compare
+  builtins = struct('sample', @(X, Y) sum(X(I,:) .* Y(J,:), 2), ...
+                    'sparse', @(v) sparse(I, J, v, n, n), ...
+                    'orth', @orthonormal_qr, ...
+                    'svd', @(X) svd(X, 'econ'), ...
+                    'eig', @(G) eig((G + G') / 2));
+  rng(opts.seed + 1);
+  [Ub, Sb, Vb, infob] = lowrank_complete(n, n, I, Jcol, values, settings{:}, 'verbose', false, ...
+                                         'operations', builtins);
+  result.builtinSeconds = infob.seconds(end);
+  say(quiet, 'built-ins: %.2f s (relative error %.3g, %d iterations), %.1f times the tools'' time\n', ...
+      result.builtinSeconds, unobserved_error(Ub * Sb, Vb, A, B, observed), infob.iterations, ...
+      result.builtinSeconds / result.seconds);
+end
 
-## Singular value projection with the operations in ops; X is returned as
-## a struct of factors U, S, V.
-function [X, history, seconds, r] = svp (ops, values, n, p, opts, quiet)
-  start = tic ();
-  randn ("seed", opts.seed + 1);   # both versions draw the same sketches
-  step = 1 / p;
-  normObserved = norm (values);
+if ~isempty(opts.plot) && exist('OCTAVE_VERSION', 'builtin')
+  runs = {info};
+  if opts.compare
+    runs{2} = infob;
+  end
+  plot_history(runs, opts.plot);
+  say(quiet, 'convergence plot: %s\n', opts.plot);
+end
+end
 
-  ## First step from X = 0: sketch step*P(M), estimate the rank from the
-  ## eigenvalues of the sketch's projected Gram matrix, largest gap first.
-  R = ops.sparse (step * values);
-  width = min (n, 3 * opts.rank + 10);
-  Q = ops.orth (R * randn (n, width));
-  Q = ops.orth (R * (R' * Q));
-  C = Q' * R;
-  lambda = sort (max (ops.eigenvalues (C * C'), 0), "descend");
-  sigma = sqrt (lambda);
-  [~, r] = max (sigma(1:end-1) ./ max (sigma(2:end), eps * sigma(1)));
-  [Ub, Sb, Vb] = ops.svd (C);
-  X = struct ("U", Q * Ub(:,1:r), "S", Sb(1:r,1:r), "V", Vb(:,1:r));
+% count distinct 0-based linear indices below total, sorted, drawn
+% uniformly at random.
+function positions = draw_positions(total, count)
+positions = zeros(0, 1);
+while numel(positions) < count
+  more = floor(rand(ceil(1.05 * (count - numel(positions))) + 16, 1) * total);
+  positions = unique([positions; more]);
+end
+positions = sort(positions(randperm(numel(positions), count)));
+end
 
-  history = [];
-  for iteration = 1:opts.iterations
-    residual = values - ops.sample (X.U * X.S, X.V);
-    relative = norm (residual) / normObserved;
-    if (! isempty (history) && relative > history(end))
-      step /= 2;   # too long a step for this sample: the iteration would diverge
-    endif
-    history(end+1) = relative;
-    say (quiet, "%4d  residual %.3e  rank %2d  %6.2f s\n", iteration, relative, r, toc (start));
-    if (relative < opts.tolerance)
-      break;
-    endif
-    ## Y = X + step*P(M - X), applied to the previous right singular
-    ## vectors and a few random directions.
-    R = ops.sparse (step * residual);
-    W = [X.V, randn(n, 5)];
-    Z = X.U * (X.S * (X.V' * W)) + R * W;
-    Q = ops.orth (Z);
-    C = ((Q' * X.U) * X.S) * X.V' + (R' * Q)';
-    [Ub, Sb, Vb] = ops.svd (C);
-    X = struct ("U", Q * Ub(:,1:r), "S", Sb(1:r,1:r), "V", Vb(:,1:r));
-  endfor
-  seconds = toc (start);
-endfunction
+% Orthonormal columns spanning those of Z, orthogonal to B's, by the
+% built-in QR.
+function Q = orthonormal_qr(B, Z)
+Z = Z - B * (B' * Z);
+Z = Z - B * (B' * Z);
+[Q, ~] = qr(Z, 0);
+end
 
-## Orthonormal columns spanning those of Z, by Gram-Schmidt against the
-## columns already accepted, repeated while a pass loses too much (quorvel).
-function Q = orthonormal_columns (Z)
-  [m, k] = size (Z);
-  Q = zeros (m, 0);
-  for j = 1:k
-    [q, normq] = quorvel (Q, Z(:,j));
-    if (normq > 0)
-      Q(:,end+1) = q / normq;
-    endif
-  endfor
-endfunction
+% ||X - M|| over the entries not observed, relative to ||M|| there, with
+% X = L*R' and M = A*B'.  Up to 1e8 entries every one is compared, a block
+% of columns at a time; beyond, a random sample of 1e6 of them, evaluated
+% on their pattern by sunwick.
+function [e, sampled] = unobserved_error(L, R, A, B, observed)
+n = size(A, 1);
+if n * n <= 1e8
+  sampled = 0;
+  num = 0;
+  den = 0;
+  width = max(1, floor(1e7 / n));
+  for first = 1:width:n
+    cols = first:min(first + width - 1, n);
+    M = A * B(cols, :)';
+    D = L * R(cols, :)' - M;
+    inBlock = observed(observed >= (first - 1) * n & observed < cols(end) * n) - (first - 1) * n + 1;
+    M(inBlock) = 0;
+    D(inBlock) = 0;
+    num = num + sum(D(:) .^ 2);
+    den = den + sum(M(:) .^ 2);
+  end
+else
+  sampled = 1e6;
+  positions = zeros(0, 1);
+  while numel(positions) < sampled
+    more = floor(rand(sampled, 1) * (n * n));
+    positions = [positions; more(~ismember(more, observed))];
+  end
+  positions = sort(positions(1:sampled));
+  I = mod(positions, n) + 1;
+  Jcol = [0; cumsum(accumarray(floor(positions / n) + 1, 1, [n 1]))];
+  M = sunwick(A, B, I, Jcol);
+  D = sunwick(L, R, I, Jcol) - M;
+  num = sum(D .^ 2);
+  den = sum(M .^ 2);
+end
+e = sqrt(num / den);
+end
 
-## ||X - M|| over the entries not observed, relative to ||M|| there,
-## a block of columns at a time.
-function e = unobserved_error (X, A, B, observed)
-  n = rows (A);
-  num = 0;  den = 0;
-  for first = 1:500:n
-    cols = first:min (first + 499, n);
-    M = A * B(cols,:)';
-    D = X.U * (X.S * X.V(cols,:)') - M;
-    hidden = ! full (observed(:,cols));
-    num += sumsq (D(hidden));
-    den += sumsq (M(hidden));
-  endfor
-  e = sqrt (num / den);
-endfunction
+function say(quiet, varargin)
+if ~quiet
+  fprintf(varargin{:});
+end
+end
 
-function say (quiet, varargin)
-  if (! quiet)
-    printf (varargin{:});
-  endif
-endfunction
-
-function plot_history (history, file)
-  warning ("off", "all");
-  graphics_toolkit ("gnuplot");
-  h = figure ("visible", "off");
-  semilogy (1:numel (history), history, "o-");
-  grid on;
-  xlabel ("iteration");
-  ylabel ("residual at the observed entries");
-  title ("lowrank: matrix completion");
-  print (h, "-dpngcairo", file);
-  close (h);
-endfunction
+% The residual of each run against its seconds, on a logarithmic scale.
+function plot_history(runs, file)
+warning('off', 'all');
+graphics_toolkit('gnuplot');
+h = figure('visible', 'off');
+names = {'lowrank tools', 'built-ins'};
+marks = {'o-', 's-'};
+for k = 1:numel(runs)
+  semilogy(runs{k}.seconds, runs{k}.history, marks{k});
+  hold on;
+end
+grid on;
+legend(names{1:numel(runs)});
+xlabel('seconds');
+ylabel('relative residual at the observed entries');
+title('lowrank: matrix completion');
+print(h, '-dpngcairo', file);
+close(h);
+end

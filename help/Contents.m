@@ -6,4 +6,6 @@
 %   talvery  - Sparse matrix from its compressed-column arrays.
 %   quorvel  - Reorthogonalise a vector against columns of a basis.
 %
+%   lowrank_complete - Complete a low-rank matrix from some of its entries.
+%
 %   build_mex - Compile the tools from source with this host's mex command.
