@@ -377,17 +377,21 @@ inline std::string halmet(const Arguments &args, int nlhs, const harness::Outcom
             const double entry = std::fabs(a[i + j * n]);
             subnormalSquares = subnormalSquares || (entry > 0 && std::min(entry, entry / scale) < subnormalBelow);
         }
+    /* Far from overflow and underflow alike LAPACK's own drivers can still
+     * disagree by more than rounding on a matrix whose entries span more
+     * than 10^100 (seen: 5.2e-11 relative in the largest eigenvalue of a
+     * 17-by-17 with 3.2e134 beside 4.3e9, dsyevd on A against dsyev on the
+     * scaled A): an eigenvalue that dsyevd on A itself gives is right. */
     std::vector<double> reference = own;
-    if (subnormalSquares)
-        for (double &value : reference)
-            value = value / scale;
-    else
-        reference = referenceEigenvalues(scaledA);
+    for (double &value : reference)
+        value = value / scale;
+    const std::vector<double> independent =
+        subnormalSquares ? reference : referenceEigenvalues(scaledA);
     for (size_t i = 0; i < reference.size(); ++i)
-        if (!(std::fabs(lambda[i] - reference[i]) <= tol)) {
+        if (!(std::fabs(lambda[i] - independent[i]) <= tol) && !(std::fabs(lambda[i] - reference[i]) <= tol)) {
             char text[128];
             std::snprintf(text, sizeof text, "eigenvalue %zu is %.17g of the largest entry, dsyev's %.17g", i,
-                          lambda[i], reference[i]);
+                          lambda[i], independent[i]);
             return text;
         }
     if (!vectors)

@@ -56,6 +56,14 @@ SEEDS = {
             {40: 6, 54: 7, 63: 1, 64: 4, 108: 7.117503049684923e-38}.get(
                 p, -3.1638862116397002e+134 if 96 <= p <= 107 else 4294967296.0 if p < 113 else 0)
             for p in range(289)])),
+        # entries spanning 10^125 whose eigenvalues dsyevd on A and dsyev on
+        # the scaled A give 5e-11 apart
+        'wide_span': call(0, dense(17, 17, [
+            {21: -2147483648, 42: 5.3779316196241729e-299, 43: 1, 44: 1, 45: 2, 50: 1.390677188380097e-145,
+             51: 0, 52: 2, 53: -3.1635052143061205e+134}.get(
+                p, 4294967296.0 if p < 37 else -3.1638862116397002e+134 if p < 42
+                else -3.155457295769573e+134 if 46 <= p <= 49 else 0)
+            for p in range(289)])),
     },
     'sunwick': {
         'example': call(1, dense(3, 2, [1, 3, 5, 2, 4, 6]), dense(2, 2, [1, 0, 0, 1]), column(1, 3, 2), column(0, 2, 3)),
