@@ -1,4 +1,5 @@
 % lowrank: compiled kernels for low-rank matrix work.
+% Version 1.0.0 09-Dec-2026
 %
 %   dorvik   - Singular value decomposition of a dense matrix (LAPACK dgesdd).
 %   halmet   - Eigenvalues and eigenvectors of a symmetric matrix (LAPACK dsyevd).

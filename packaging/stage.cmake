@@ -14,13 +14,17 @@ foreach(tool IN LISTS tools)
 endforeach()
 # The toolbox's m-files install as they are.
 file(GLOB toolboxFiles ${SOURCE}/toolbox/*.m)
+# The contents, which help shows for a folder named lowrank on the path
+# (as dist/lowrank is), are also lowrank.m in the package, whose folder
+# is named after the version.
 file(COPY ${toolboxFiles} DESTINATION ${package}/inst)
+file(COPY_FILE ${SOURCE}/help/Contents.m ${package}/inst/lowrank.m)
+file(COPY ${SOURCE}/NEWS DESTINATION ${package})
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${source}/src)
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${package}/src)
 file(COPY ${SOURCE}/packaging/build_mex.m DESTINATION ${source})
 
 set(PROJECT_VERSION ${VERSION})
-string(TIMESTAMP LOWRANK_DATE "%Y-%m-%d" UTC)
 configure_file(${SOURCE}/packaging/DESCRIPTION.in ${package}/DESCRIPTION @ONLY)
 configure_file(${SOURCE}/packaging/Makefile.package ${package}/src/Makefile COPYONLY)
 configure_file(${SOURCE}/packaging/INDEX ${package}/INDEX COPYONLY)

@@ -11,12 +11,27 @@ pkg ("load", "lowrank");
 printf ("dorvik comes from %s\n", which ("dorvik"));
 passed = 0;
 failed = 0;
-if (strncmp (which ("dorvik"), prefix, numel (prefix)) && ! isempty (strfind (help ("dorvik"), "dgesdd")))
-  passed += 1;
-else
-  failed += 1;
-  printf ("the installed dorvik or its help is missing\n");
-endif
+## What a user checks first: the tools and their help, the package's
+## description, its news and its contents.
+checks = {"the installed dorvik and its help", @() strncmp (which ("dorvik"), prefix, numel (prefix)) ...
+                                                  && ! isempty (strfind (help ("dorvik"), "dgesdd"));
+          "pkg describe -verbose", @() ! isempty (strfind (evalc ("pkg describe -verbose lowrank"), "lowrank_complete"));
+          "pkg list", @() ! isempty (strfind (evalc ("pkg list"), "1.0.0"));
+          "news lowrank", @() ! isempty (strfind (evalc ("news lowrank"), "lowrank 1.0.0"));
+          "help lowrank", @() ! isempty (strfind (help ("lowrank"), "Version 1.0.0"))};
+for k = 1:rows (checks)
+  try
+    ok = checks{k, 2} ();
+  catch err
+    ok = false;
+    printf ("%s: %s\n", checks{k, 1}, err.message);
+  end_try_catch
+  passed += ok;
+  failed += ! ok;
+  if (! ok)
+    printf ("failed: %s\n", checks{k, 1});
+  endif
+endfor
 [ok, bad] = run_suite ();
 passed += ok;
 failed += bad;
