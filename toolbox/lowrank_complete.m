@@ -315,6 +315,15 @@ function c = combine(a, alpha, b, beta)
 c = struct('M', alpha * a.M + beta * b.M, 'Up', alpha * a.Up + beta * b.Up, 'Vp', alpha * a.Vp + beta * b.Vp);
 end
 
+%!demo
+%! ## a 600-by-400 matrix of rank 5 from 6 times its degrees of freedom
+%! m = 600;  n = 400;  r = 5;
+%! A = randn (m, r);  B = randn (n, r);
+%! [i, j] = find (sprand (m, n, 6 * r * (m + n - r) / (m * n)));
+%! Jcol = [0; cumsum(accumarray (j, 1, [n 1]))];
+%! [U, S, V, info] = lowrank_complete (m, n, i, Jcol, sum (A(i,:) .* B(j,:), 2), 'verbose', true);
+%! printf ('relative error of the whole matrix: %.2g\n', norm (U * S * V' - A * B', 'fro') / norm (A * B', 'fro'));
+
 % A rank-r m-by-n problem observed at six times its degrees of freedom.
 %!function [I, Jcol, values, X] = problem(m, n, r)
 %!  rng(7);
