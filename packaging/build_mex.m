@@ -38,5 +38,8 @@ function build_mex(folder)
         output = fullfile(folder, [tools{i} '.' extension]);
         mex(flags{:}, ['-I' source], outputOption, output, fullfile(source, [tools{i} '.cpp']), libraries{:});
         fprintf('built %s\n', output);
+        % The help file beside it ran until now: calls take the module from here on.
+        clear(tools{i});
     end
+    rehash;
 end

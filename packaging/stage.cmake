@@ -1,5 +1,6 @@
 # cmake -DSOURCE=... -DBINARY=... -DVERSION=... -P stage.cmake
-# Lays out BINARY/source (build_mex.m and src/) and the Octave package
+# Lays out BINARY/source (build_mex.m, src/ and the m-files, as in
+# dist/lowrank without its modules) and the Octave package
 # BINARY/lowrank-VERSION.tar.gz.
 set(tools dorvik halmet sunwick talvery quorvel)
 set(source ${BINARY}/source)
@@ -22,7 +23,8 @@ file(COPY_FILE ${SOURCE}/help/Contents.m ${package}/inst/lowrank.m)
 file(COPY ${SOURCE}/NEWS DESTINATION ${package})
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${source}/src)
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${package}/src)
-file(COPY ${SOURCE}/packaging/build_mex.m DESTINATION ${source})
+file(GLOB helpFiles ${SOURCE}/help/*.m)
+file(COPY ${SOURCE}/packaging/build_mex.m ${helpFiles} ${toolboxFiles} DESTINATION ${source})
 
 set(PROJECT_VERSION ${VERSION})
 configure_file(${SOURCE}/packaging/DESCRIPTION.in ${package}/DESCRIPTION @ONLY)
