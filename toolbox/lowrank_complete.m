@@ -132,7 +132,6 @@ history = zeros(opts.iterations + 1, 1);
 seconds = zeros(opts.iterations + 1, 1);
 status = 'iteration limit';
 gradient = [];
-direction = [];
 stalls = 0;
 for iteration = 1:opts.iterations + 1
   relative = norm(residual) / normObserved;
