@@ -52,8 +52,8 @@ bench: all
 	@echo "== matrix completion"; $(OCTAVE) bench/bench_completion.m build/octave/tools examples
 
 # dist/lowrank: every module of every target side by side with the help
-# files and m-files, the source and build_mex.m; dist/lowrank-VERSION.tar.gz: the
-# Octave package.
+# files and m-files, the source and build_mex.m; dist/lowrank-VERSION.tar.gz:
+# the Octave package.
 dist: all
 	rm -rf dist
 	mkdir -p dist/lowrank/src

@@ -46,25 +46,27 @@ std::vector<unsigned char> bytesOf(const void *data, size_t bytes)
         for (; from < to; ++from)
             mix(*from);
     };
+    bool digested = false;
 #if defined(__linux__)
     const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE)), start = uintptr_t(first) & ~(page - 1);
     const uintptr_t end = uintptr_t(first) + bytes;
     std::vector<unsigned char> resident((end - start + page - 1) / page);
     if (mincore(reinterpret_cast<void *>(start), end - start, resident.data()) == 0) {
+        digested = true;
         for (size_t i = 0; i < resident.size(); ++i)
             if (resident[i] & 1) {
-                const auto *from = reinterpret_cast<const unsigned char *>(std::max(start + i * page, uintptr_t(first)));
+                const uintptr_t low = std::max(start + i * page, uintptr_t(first));
+                const auto *from = reinterpret_cast<const unsigned char *>(low);
                 const auto *to = reinterpret_cast<const unsigned char *>(std::min(start + (i + 1) * page, end));
                 if (std::any_of(from, to, [](unsigned char byte) { return byte != 0; })) {
                     mix(i);
                     mixBytes(from, to);
                 }
             }
-        const auto *bytesOfDigest = reinterpret_cast<const unsigned char *>(&digest);
-        return std::vector<unsigned char>(bytesOfDigest, bytesOfDigest + sizeof digest);
     }
 #endif
-    mixBytes(first, first + bytes);
+    if (!digested)
+        mixBytes(first, first + bytes);
     const auto *bytesOfDigest = reinterpret_cast<const unsigned char *>(&digest);
     return std::vector<unsigned char>(bytesOfDigest, bytesOfDigest + sizeof digest);
 }

@@ -2,10 +2,10 @@
  * forwarded to a real LAPACK of the target's integer width (on 64-bit
  * Linux OpenBLAS with 64-bit integers, on 32-bit Linux the reference LAPACK
  * built with the target, each loaded at first use; on Windows the
- * reference LAPACK linked in).  The host counts the
- * calls, records the job each asked for, and remembers an argument error
- * that LAPACK reports, so that the harness can tell a tool that calls the
- * solver needlessly, for more than it needs, or with illegal arguments. */
+ * reference LAPACK linked in).  The host counts the calls, records the job
+ * each asked for, and remembers an argument error that LAPACK reports, so
+ * that the harness can tell a tool that calls the solver needlessly, for
+ * more than it needs, or with illegal arguments. */
 #include "standin.h"
 
 #include <cstdio>

@@ -134,7 +134,8 @@ status = 'iteration limit';
 gradient = [];
 stalls = 0;
 for iteration = 1:opts.iterations + 1
-  relative = norm(residual) / normObserved;
+  normResidual = norm(residual);
+  relative = normResidual / normObserved;
   history(iteration) = relative;
   seconds(iteration) = toc(start);
   if opts.verbose
@@ -173,16 +174,14 @@ for iteration = 1:opts.iterations + 1
     beta = max(0, (inner(newGradient, newGradient) - inner(newGradient, previous)) / inner(gradient, gradient));
     if beta > 0
       carried = transport(lastDirection, U, V);
-      candidate = combine(newGradient, 1, carried, beta);
+      candidate = combine(newGradient, carried, beta);
       if inner(candidate, newGradient) > 0
         direction = candidate;
       end
     end
   end
-  gradient = struct('M', newGradient.M, 'Up', newGradient.Up, 'Vp', newGradient.Vp, 'U', U, 'V', V);
-  lastDirection = direction;
-  lastDirection.U = U;
-  lastDirection.V = V;
+  gradient = newGradient;  gradient.U = U;  gradient.V = V;
+  lastDirection = direction;  lastDirection.U = U;  lastDirection.V = V;
 
   % The step that minimises the residual along the direction, to first
   % order; halved while the residual back at rank r does not shrink.
@@ -203,7 +202,7 @@ for iteration = 1:opts.iterations + 1
     newS = full(Sk(1:r, 1:r));
     newV = [V, Qv] * Vk(:, 1:r);
     newResidual = values - ops.sample(newU * newS, newV);
-    if norm(newResidual) < norm(residual)
+    if norm(newResidual) < normResidual
       accepted = true;
       break;
     end
@@ -310,8 +309,9 @@ function s = inner(a, b)
 s = sum(sum(a.M .* b.M)) + sum(sum(a.Up .* b.Up)) + sum(sum(a.Vp .* b.Vp));
 end
 
-function c = combine(a, alpha, b, beta)
-c = struct('M', alpha * a.M + beta * b.M, 'Up', alpha * a.Up + beta * b.Up, 'Vp', alpha * a.Vp + beta * b.Vp);
+% a + beta*b
+function c = combine(a, b, beta)
+c = struct('M', a.M + beta * b.M, 'Up', a.Up + beta * b.Up, 'Vp', a.Vp + beta * b.Vp);
 end
 
 %!demo
