@@ -59,6 +59,7 @@ dist: all
 	mkdir -p dist/lowrank/src
 	for p in $(PRESETS); do cp build/$$p/tools/*.mex* dist/lowrank/; done
 	cp help/*.m toolbox/*.m packaging/build_mex.m LICENSE NEWS dist/lowrank/
+	cp -r toolbox/private dist/lowrank/
 	sed 's/lowrank-VERSION/lowrank-$(VERSION)/g' packaging/README.dist.md > dist/lowrank/README.md
 	cp tools/*.cpp gateway/lowrank_mex.h dist/lowrank/src/
 	cp build/octave/lowrank-$(VERSION).tar.gz dist/

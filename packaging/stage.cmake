@@ -13,18 +13,19 @@ foreach(tool IN LISTS tools)
   file(COPY ${SOURCE}/tools/${tool}.cpp DESTINATION ${package}/src)
   file(COPY ${SOURCE}/help/${tool}.m DESTINATION ${package}/src/help)
 endforeach()
-# The toolbox's m-files install as they are.
+# The toolbox's m-files install as they are, their helpers in private/.
 file(GLOB toolboxFiles ${SOURCE}/toolbox/*.m)
 # The contents, which help shows for a folder named lowrank on the path
 # (as dist/lowrank is), are also lowrank.m in the package, whose folder
 # is named after the version.
-file(COPY ${toolboxFiles} DESTINATION ${package}/inst)
+file(COPY ${toolboxFiles} ${SOURCE}/toolbox/private DESTINATION ${package}/inst)
 file(COPY_FILE ${SOURCE}/help/Contents.m ${package}/inst/lowrank.m)
 file(COPY ${SOURCE}/NEWS DESTINATION ${package})
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${source}/src)
 file(COPY ${SOURCE}/gateway/lowrank_mex.h DESTINATION ${package}/src)
 file(GLOB helpFiles ${SOURCE}/help/*.m)
-file(COPY ${SOURCE}/packaging/build_mex.m ${helpFiles} ${toolboxFiles} DESTINATION ${source})
+file(COPY ${SOURCE}/packaging/build_mex.m ${helpFiles} ${toolboxFiles} ${SOURCE}/toolbox/private
+     DESTINATION ${source})
 
 set(PROJECT_VERSION ${VERSION})
 configure_file(${SOURCE}/packaging/DESCRIPTION.in ${package}/DESCRIPTION @ONLY)

@@ -1,317 +1,179 @@
-function [U, S, V, info] = lowrank_complete(m, n, I, Jcol, values, varargin)
+function [U, S, V, info] = lowrank_complete(varargin)
 %LOWRANK_COMPLETE  Complete a low-rank matrix from some of its entries.
 %
-%   [U, S, V, info] = lowrank_complete(m, n, I, Jcol, values) finds a
-%   low-rank m-by-n matrix X = U*S*V' that matches the observed entries
-%   values at the positions of the pattern I, Jcol: I holds the 1-based row
-%   of each observed entry, column after column with rows increasing
-%   within a column, and Jcol the n+1 0-based offsets where each column
-%   starts, as sunwick and talvery take them.  U (m-by-r) and V (n-by-r)
-%   have orthonormal columns and S is r-by-r diagonal; the m-by-n matrix
-%   itself is never formed, so memory stays proportional to the number of
-%   observed entries plus (m + n) times the rank.
+%   [U, S, V, info] = lowrank_complete(A) completes the m-by-n matrix A
+%   from its entries that are not NaN (A full) or from its stored entries
+%   (A sparse; a sparse matrix stores no zeros, so give observed zeros in
+%   one of the other forms).  U (m-by-r) and V (n-by-r) have orthonormal
+%   columns and S is r-by-r diagonal, so that X = U*S*V' is the completion.
 %
-%   [...] = lowrank_complete(..., name, value, ...) sets options:
-%     'rank'        the rank r of X (default []: estimated from the data,
-%                   at the largest gap in the singular values of a sketch)
-%     'maxrank'     the largest rank the estimate considers (default: the
+%   [...] = lowrank_complete({i, j, v}, [m n]) takes the observed entries
+%   as triplets in any order: X(i(k), j(k)) is observed as v(k).  A
+%   position given twice is an error.
+%
+%   [...] = lowrank_complete(m, n, I, Jcol, values) takes them as the
+%   tools' pattern: I holds the 1-based row of each observed entry, column
+%   after column with rows increasing within a column, and Jcol the n+1
+%   0-based offsets where each column starts, as sunwick and talvery take
+%   them.
+%
+%   The data may be of any numeric class (double, single, uint8, int32,
+%   ...), and vectors rows or columns: the work is in double.  The m-by-n
+%   matrix itself is never formed, so memory stays proportional to the
+%   number of observed entries plus (m + n) times the rank.  To evaluate
+%   the completion at positions i, j (any order, any number) without
+%   forming it:
+%     x = sum((U(i,:) * S) .* V(j,:), 2);
+%
+%   [...] = lowrank_complete(..., name, value, ...) sets options (names in
+%   any case):
+%     'rank'        the rank r of X (default []: chosen from the data, below)
+%     'maxrank'     the largest rank the choice considers (default: the
 %                   number of observed entries over 2(m + n), at most 200)
-%     'tolerance'   stop when norm of the residual at the observed entries
-%                   falls below tolerance times norm(values) (default 1e-4)
-%     'iterations'  the iteration limit (default 300)
-%     'verbose'     true: print one line per iteration and a last line that
-%                   says whether the tolerance was reached (default false)
+%     'holdout'     the share of the observed entries set aside to choose
+%                   the rank (default 0.1)
+%     'tolerance'   stop when the residual at the observed entries falls
+%                   below tolerance times their norm, or when an iteration
+%                   changes X by less than tolerance relative to X (data
+%                   that is not exactly of low rank: the best fit at its
+%                   rank) (default 1e-4)
+%     'iterations'  the iteration limit of the final fit (default 300)
+%     'verbose'     true: print one line per iteration and per rank tried,
+%                   and a last line that says whether the fit converged
+%                   (default false)
 %     'operations'  a struct of function handles that replace the tools,
-%                   for comparisons: sample(U, V), sparse(v), orth(B, Z),
-%                   svd(A) and eig(G) (see the example under complete_matrix)
+%                   for comparisons: sample(P, U, V) (sunwick), sparse(P, v)
+%                   (talvery), orth(B, Z) (quorvel), svd(A) (dorvik), where
+%                   the pattern P has fields m, n, I, Jcol and J (the column
+%                   of each entry); see complete_matrix in the examples
 %
 %   info holds
 %     status       'converged', 'iteration limit' or 'no progress'
-%     converged    true when the tolerance was reached
-%     rank         the rank used
-%     iterations   the number of iterations made
-%     residual     the last relative residual at the observed entries
+%     converged    true when the fit converged
+%     rank         the rank of X
+%     heldout      [rank, error] for each rank tried by the choice: the
+%                  relative error on the held-out entries ([] when the rank
+%                  was given)
+%     iterations   the number of iterations of the final fit
+%     residual     its last relative residual at the observed entries
 %     history      the relative residual before each iteration and at the end
-%     seconds      the time from the start at each entry of history
+%     seconds      the time from the start of the call at each of them
+%     note         '' or what limits the answer (a rank with more degrees
+%                  of freedom than there are observations)
 %
-%   The method is Riemannian conjugate gradients on the matrices of rank r:
-%   each iteration evaluates X at the observed entries (sunwick), forms the
-%   residual there as a sparse matrix (talvery), projects it onto the
-%   tangent space at X, combines it with the previous direction, takes the
-%   step that minimises the residual along that direction, and returns to
-%   rank r through a small SVD (dorvik) of the matrix in the bases
-%   orthonormalised by quorvel.  The start is the rank-r part of the
-%   observed entries, scaled, from a randomised subspace iteration; when
-%   the rank is not given it is estimated there from the eigenvalues of the
-%   sketch's Gram matrix (halmet).  The random sketch draws from randn.
+%   The method is Riemannian Gauss-Newton on the matrices of rank r.  Each
+%   iteration finds the matrix of the tangent space at X that best fits the
+%   residual at the observed entries, by conjugate gradients in coordinates
+%   where that least-squares problem is as well conditioned as the sampling
+%   allows whatever the singular values of X, and returns to rank r through
+%   a 2r-by-2r SVD (dorvik) in bases orthonormalised by quorvel.  Products
+%   over the observed entries go through sunwick and talvery.  The start is
+%   the rank-r part of the observed entries, from a randomised subspace
+%   iteration.  A row or column without observations is zero in X (the
+%   minimum-norm completion); the values are scaled internally, so their
+%   scale does not matter.
+%
+%   When the rank is not given, a share of the observed entries (holdout)
+%   is set aside, ranks are fitted to the rest (each from the fit one rank
+%   below, warm) and the rank whose fit predicts the held-out entries best
+%   is refitted on all of them.  Exactly low-rank data stops at its rank,
+%   where the held-out error falls to the tolerance; noisy data at the
+%   rank past which extra ranks fit the noise.  The random choices draw
+%   from rand and randn.
 %
 %   Example:
-%     m = 300; n = 200; r = 3;
-%     A = randn(m, r); B = randn(n, r);
-%     [i, j] = find(sprand(m, n, 0.3));          % the observed positions
-%     Jcol = [0; cumsum(accumarray(j, 1, [n 1]))];
-%     values = sum(A(i,:) .* B(j,:), 2);
-%     [U, S, V, info] = lowrank_complete(m, n, i, Jcol, values);
-%     info.status                                % 'converged'
-%     norm(U*S*V' - A*B', 'fro') / norm(A*B', 'fro')   % below 1e-4
+%     A = randn(300, 3) * randn(3, 200);
+%     B = A;  B(rand(size(A)) > 0.3) = NaN;      % 30% of the entries known
+%     [U, S, V, info] = lowrank_complete(B);
+%     info.rank                                  % 3
+%     norm(U*S*V' - A, 'fro') / norm(A, 'fro')   % below 1e-3
 %
-%   See also SUNWICK, TALVERY, DORVIK, QUORVEL, HALMET.
+%   See also SUNWICK, TALVERY, DORVIK, QUORVEL.
 
-opts = struct('rank', [], 'maxrank', [], 'tolerance', 1e-4, 'iterations', 300, ...
-              'verbose', false, 'operations', []);
-if mod(numel(varargin), 2) ~= 0
-  error('lowrank_complete:badOption', 'lowrank_complete: options come as name, value pairs.');
-end
-for k = 1:2:numel(varargin)
-  name = varargin{k};
-  if ~ischar(name) || ~isfield(opts, lower(name))
-    error('lowrank_complete:badOption', 'lowrank_complete: unknown option ''%s''.', num2str(name));
-  end
-  opts.(lower(name)) = varargin{k+1};
-end
-check_pattern(m, n, I, Jcol, values);
+clock = tic;
+[P, values, rest] = read_observations(varargin);
 nobs = numel(values);
-if isempty(opts.maxrank)
-  opts.maxrank = min([200, floor(nobs / (2 * (m + n)))]);
+opts = read_options(rest, P, nobs);
+if opts.custom
+  P.J = repelem((1:P.n)', diff(P.Jcol));
 end
-opts.maxrank = max(1, min([opts.maxrank, m, n]));
-r = opts.rank;
-if ~isempty(r) && ~(isscalar(r) && isreal(r) && r == fix(r) && r >= 1 && r <= min(m, n))
-  error('lowrank_complete:badRank', 'lowrank_complete: rank must be an integer from 1 to min(m, n) = %d.', ...
-        min(m, n));
-end
-ops = opts.operations;
-if isempty(ops)
-  ops = struct('sample', @(A, B) sunwick(A, B, I, Jcol), ...
-               'sparse', @(v) talvery(m, n, v, I, Jcol), ...
-               'orth', @orthonormal_columns, ...
-               'svd', @dorvik, ...
-               'eig', @halmet);
-end
+scale = max([0; abs(values)]);
 
-start = tic;
-values = values(:);
-normObserved = norm(values);
-if normObserved == 0
-  normObserved = 1;   % every observed entry is 0: X = 0 has no residual
-end
-
-% The start: the leading part of the observed entries scaled up to the
-% whole matrix, from a subspace iteration on a random sketch.
-R = ops.sparse(values * (m * n / max(nobs, 1)));
-if isempty(r)
-  width = min([m, n, opts.maxrank + 10]);
+if scale == 0 || min(P.m, P.n) == 1
+  % Nothing to fit (X = 0), or a vector: the observed entries with zeros
+  % elsewhere, the minimum-norm completion.
+  [U, S, V, r] = direct_completion(P, values / max(scale, realmin), opts.rank);
+  S = S * scale;
+  fit = struct('status', 'converged', 'history', 0, 'seconds', toc(clock), 'iterations', 0);
+  curve = [];
 else
-  width = min([m, n, r + 10]);
-end
-Q = ops.orth(zeros(m, 0), R * randn(n, width));
-Q = ops.orth(zeros(m, 0), R * (R' * Q));
-C = (R' * Q)';
-if isempty(r)
-  lambda = sort(max(ops.eig(C * C'), 0), 'descend');
-  sigma = sqrt(lambda(1:min(opts.maxrank + 1, numel(lambda))));
-  if numel(sigma) < 2
-    r = 1;
+  b = values / scale;
+  curve = [];
+  r = opts.rank;
+  if isempty(r) && (opts.maxrank == 1 || nobs < 20)
+    [U0, S0, V0] = spectral_start(P, b, 1, opts.maxrank + 10, opts.operations);
+  elseif isempty(r)
+    [r, curve, start] = choose_rank(P, b, opts, clock);
+    [U0, S0, V0] = deal(start.U, start.S, start.V);
   else
-    [~, r] = max(sigma(1:end-1) ./ max(sigma(2:end), eps * sigma(1)));
+    [U0, S0, V0] = spectral_start(P, b, [], r + 10, opts.operations);
+    k = 1:min(size(U0, 2), r);
+    [U0, S0, V0] = grow_rank(P, b, U0(:, k), S0(k, k), V0(:, k), r, opts, clock);
+  end
+  fit = fit_rank(P, b, U0, S0, V0, opts, opts.iterations, clock);
+  [U, S, V] = deal(fit.U, fit.S * scale, fit.V);
+  r = size(U, 2);
+  if ~all(isfinite(S(:)))
+    error('lowrank_complete:overflow', 'lowrank_complete: the completion is too large for double precision.');
   end
 end
-[Ub, Sb, Vb] = ops.svd(C);
-U = Q * Ub(:, 1:r);
-S = full(Sb(1:r, 1:r));
-V = Vb(:, 1:r);
-% The scale that fits the observed entries best.
-x = ops.sample(U * S, V);
-if any(x)
-  S = S * ((x' * values) / (x' * x));
+
+note = '';
+if r * (P.m + P.n - r) > nobs
+  note = sprintf(['rank %d has %d degrees of freedom, more than the %d observed entries: ', ...
+                  'they do not determine the completion'], r, r * (P.m + P.n - r), nobs);
 end
-residual = values - ops.sample(U * S, V);
-clear R Q C Ub Vb x;
-
-history = zeros(opts.iterations + 1, 1);
-seconds = zeros(opts.iterations + 1, 1);
-status = 'iteration limit';
-gradient = [];
-stalls = 0;
-for iteration = 1:opts.iterations + 1
-  normResidual = norm(residual);
-  relative = normResidual / normObserved;
-  history(iteration) = relative;
-  seconds(iteration) = toc(start);
-  if opts.verbose
-    fprintf('%4d  residual %.3e  rank %d  %7.2f s\n', iteration - 1, relative, r, seconds(iteration));
-  end
-  if relative < opts.tolerance || ~isfinite(relative)
-    if relative < opts.tolerance
-      status = 'converged';
-    else
-      status = 'no progress';
-    end
-    break;
-  end
-  if iteration > opts.iterations || stalls >= 3
-    if stalls >= 3
-      status = 'no progress';
-    end
-    break;
-  end
-
-  % The residual's projection onto the tangent space at X = U*S*V', held
-  % as (M, Up, Vp) for U*M*V' + Up*V' + U*Vp' with Up'*U = 0, Vp'*V = 0.
-  R = ops.sparse(residual);
-  RV = R * V;
-  RtU = R' * U;
-  clear R;
-  M = U' * RV;
-  newGradient = struct('M', M, 'Up', RV - U * M, 'Vp', RtU - V * M');
-  clear RV RtU;
-
-  % Polak-Ribiere with restarts, the previous vectors carried over to the
-  % new tangent space by projection.
-  direction = newGradient;
-  if ~isempty(gradient)
-    previous = transport(gradient, U, V);
-    beta = max(0, (inner(newGradient, newGradient) - inner(newGradient, previous)) / inner(gradient, gradient));
-    if beta > 0
-      carried = transport(lastDirection, U, V);
-      candidate = combine(newGradient, carried, beta);
-      if inner(candidate, newGradient) > 0
-        direction = candidate;
-      end
-    end
-  end
-  gradient = newGradient;  gradient.U = U;  gradient.V = V;
-  lastDirection = direction;  lastDirection.U = U;  lastDirection.V = V;
-
-  % The step that minimises the residual along the direction, to first
-  % order; halved while the residual back at rank r does not shrink.
-  sampled = ops.sample([U * direction.M + direction.Up, U], [V, direction.Vp]);
-  t = (sampled' * residual) / (sampled' * sampled);
-  if ~(t > 0 && isfinite(t))
-    t = 1;
-  end
-  Qu = ops.orth(U, direction.Up);
-  Qv = ops.orth(V, direction.Vp);
-  Ru = Qu' * direction.Up;
-  Rv = Qv' * direction.Vp;
-  accepted = false;
-  for halving = 0:10
-    K = [S + t * direction.M, t * Rv'; t * Ru, zeros(r)];
-    [Uk, Sk, Vk] = ops.svd(K);
-    newU = [U, Qu] * Uk(:, 1:r);
-    newS = full(Sk(1:r, 1:r));
-    newV = [V, Qv] * Vk(:, 1:r);
-    newResidual = values - ops.sample(newU * newS, newV);
-    if norm(newResidual) < normResidual
-      accepted = true;
-      break;
-    end
-    t = t / 2;
-  end
-  if accepted
-    U = newU;  S = newS;  V = newV;  residual = newResidual;
-    stalls = 0;
-  else
-    % No step along this direction helps: start again from the gradient.
-    stalls = stalls + 1;
-    gradient = [];
-  end
-end
-history = history(1:iteration);
-seconds = seconds(1:iteration);
-info = struct('status', status, 'converged', strcmp(status, 'converged'), 'rank', r, ...
-              'iterations', iteration - 1, 'residual', history(end), ...
-              'history', history, 'seconds', seconds);
+info = struct('status', fit.status, 'converged', strcmp(fit.status, 'converged'), 'rank', r, ...
+              'heldout', curve, 'iterations', fit.iterations, 'residual', fit.history(end), ...
+              'history', fit.history, 'seconds', fit.seconds, 'note', note);
 if opts.verbose
   if info.converged
-    fprintf('lowrank_complete: converged: residual %.3e below tolerance %.1e after %d iterations\n', ...
-            info.residual, opts.tolerance, info.iterations);
+    fprintf('lowrank_complete: converged: rank %d, residual %.3e after %d iterations\n', ...
+            r, info.residual, info.iterations);
   else
     fprintf('lowrank_complete: NOT converged (%s): residual %.3e above tolerance %.1e after %d iterations\n', ...
-            status, info.residual, opts.tolerance, info.iterations);
+            info.status, info.residual, opts.tolerance, info.iterations);
+  end
+  if ~isempty(note)
+    fprintf('lowrank_complete: %s\n', note);
   end
 end
 end
 
-% Tests the arguments, naming the one at fault.
-function check_pattern(m, n, I, Jcol, values)
-if nargin < 5
-  error('lowrank_complete:notEnoughInputs', 'lowrank_complete: requires m, n, I, Jcol and values.');
+% X = 0, or the m-by-1 or 1-by-n X that holds the observed values and
+% zeros elsewhere, as factors of rank r (1 by default; 0 for X = 0).
+function [U, S, V, r] = direct_completion(P, values, r)
+x = zeros(max(P.m, P.n), 1);
+if P.m == 1
+  x(repelem((1:P.n)', diff(P.Jcol))) = values;
+else
+  x(P.I) = values;
 end
-if ~(isscalar(m) && isreal(m) && m == fix(m) && m >= 1 && isscalar(n) && isreal(n) && n == fix(n) && n >= 1)
-  error('lowrank_complete:badSize', 'lowrank_complete: m and n must be positive integers.');
+normx = norm(x);
+if isempty(r)
+  r = double(normx > 0);
 end
-if ~(isnumeric(values) && isreal(values) && isvector(values) || isempty(values)) || issparse(values)
-  error('lowrank_complete:badValues', 'lowrank_complete: values must be a dense real vector.');
-end
-if ~all(isfinite(values))
-  error('lowrank_complete:badValues', 'lowrank_complete: values must be finite (no NaN or Inf).');
-end
-if ~(isnumeric(I) && isreal(I) && (isvector(I) || isempty(I))) || issparse(I) || numel(I) ~= numel(values)
-  error('lowrank_complete:badI', 'lowrank_complete: I must be a dense vector with one row index per value.');
-end
-if any(I < 1 | I > m | I ~= fix(I))
-  error('lowrank_complete:badI', 'lowrank_complete: I has rows out of range (integers from 1 to m = %d).', m);
-end
-if ~(isnumeric(Jcol) && isreal(Jcol) && isvector(Jcol)) || issparse(Jcol) || numel(Jcol) ~= n + 1
-  error('lowrank_complete:badJcol', 'lowrank_complete: Jcol must be a dense vector of n + 1 = %d offsets.', n + 1);
-end
-counts = diff(Jcol(:));
-if Jcol(1) ~= 0 || Jcol(end) ~= numel(values) || any(counts < 0) || any(Jcol ~= fix(Jcol))
-  error('lowrank_complete:badJcol', ...
-        'lowrank_complete: Jcol must rise from 0 to the number of values (%d) in whole steps.', numel(values));
-end
-J = repelem((1:n)', counts);
-if any(diff(I(:)) <= 0 & diff(J) == 0)
-  error('lowrank_complete:badI', 'lowrank_complete: I must list the rows of each column in increasing order.');
-end
-end
-
-% Orthonormal columns spanning those of Z, orthogonal to B's orthonormal
-% columns: Gram-Schmidt by quorvel against B and the columns accepted so
-% far.  A column that adds nothing is replaced by a random one, so the
-% result always has as many columns as Z.
-function Q = orthonormal_columns(B, Z)
-[m, k] = size(B);
-c = size(Z, 2);
-Q = [B, zeros(m, c)];
-for j = 1:c
-  z = Z(:, j);
-  for attempt = 1:3
-    if k + j == 1
-      q = z;
-      normq = norm(z);
-    else
-      [q, normq] = quorvel(Q, z, norm(z), 1:k + j - 1);
-    end
-    if normq > 0 && normq > 1e-10 * norm(z)
-      break;
-    end
-    z = randn(m, 1);
+U = eye(P.m, r);
+V = eye(P.n, r);
+S = zeros(r);
+if normx > 0
+  if P.m == 1
+    V(:, 1) = x / normx;
+  else
+    U(:, 1) = x / normx;
   end
-  Q(:, k + j) = q / normq;
+  S(1, 1) = normx;
 end
-Q = Q(:, k + 1:end);
-end
-
-% The tangent vector g at (g.U, g.V), projected onto the tangent space at
-% (U, V): g is [g.U*g.M + g.Up, g.U] * [g.V, g.Vp]', of rank 2r at most.
-function p = transport(g, U, V)
-A = [g.U * g.M + g.Up, g.U];
-B = [g.V, g.Vp];
-AV = A * (B' * V);
-BU = B * (A' * U);
-M = U' * AV;
-p = struct('M', M, 'Up', AV - U * M, 'Vp', BU - V * M');
-end
-
-function s = inner(a, b)
-s = sum(sum(a.M .* b.M)) + sum(sum(a.Up .* b.Up)) + sum(sum(a.Vp .* b.Vp));
-end
-
-% a + beta*b
-function c = combine(a, b, beta)
-c = struct('M', a.M + beta * b.M, 'Up', a.Up + beta * b.Up, 'Vp', a.Vp + beta * b.Vp);
 end
 
 %!demo
@@ -351,6 +213,73 @@ end
 %! assert(~info.converged);
 %! assert(~isempty(strfind(out, 'NOT converged (iteration limit)')));
 
+%!test
+%! ## singular values from 1 to 1e-4, rank given: the small ones are found too
+%! rng(3);
+%! [Qa, ~] = qr(randn(300, 4), 0);  [Qb, ~] = qr(randn(300, 4), 0);
+%! X = Qa * diag(logspace(0, -4, 4)) * Qb';
+%! B = X;  B(rand(300) > 4 * 4 * 596 / 300^2) = NaN;
+%! [U, S, V, info] = lowrank_complete(B, 'rank', 4, 'tolerance', 1e-8);
+%! assert(info.converged);
+%! assert(norm(U * S * V' - X, 'fro') / norm(X, 'fro') < 1e-5);
+%!test
+%! ## nonnegative factors (one dominant direction): the rank from held-out entries
+%! rng(4);
+%! X = rand(300, 4) * rand(4, 250);
+%! B = X;  B(rand(size(X)) > 0.25) = NaN;
+%! [U, S, V, info] = lowrank_complete(B);
+%! assert(info.rank, 4);
+%! assert(info.heldout(end, 1) >= 4 && all(diff(info.heldout(:, 1)) > 0));
+%! assert(norm(U * S * V' - X, 'fro') / norm(X, 'fro') < 1e-3);
+%!test
+%! ## the same data in every input form, of any class and orientation
+%! rng(5);
+%! X = randi(9, 40, 2) * randi(9, 2, 30);   # no zeros: a sparse matrix stores none
+%! [i, j] = find(rand(40, 30) < 0.5);
+%! v = X(sub2ind(size(X), i, j));
+%! B = NaN(40, 30);  B(sub2ind(size(X), i, j)) = v;
+%! Jcol = [0; cumsum(accumarray(j, 1, [30 1]))];
+%! order = randperm(numel(v));
+%! forms = {{B}, {sparse(i, j, v, 40, 30)}, {{int32(i(order))', j(order), single(v(order))}, [40 30]}, ...
+%!          {40, 30, i', Jcol', int16(v')}};
+%! for k = 1:numel(forms)
+%!   rng(1);
+%!   [U, S, V, info] = lowrank_complete(forms{k}{:}, 'rank', 2, 'tolerance', 1e-10);
+%!   assert(norm(U * S * V' - X, 'fro') / norm(X, 'fro') < 1e-6);
+%! end
+%! ## the completion at positions in any order, without forming it
+%! p = [40 1 7];  q = [30 30 2];
+%! assert(sum((U(p,:) * S) .* V(q,:), 2), X(sub2ind(size(X), p, q))', 1e-6 * norm(X, 'fro'));
+%!test
+%! ## values far from 1 are scaled and back
+%! rng(6);
+%! X = randn(30, 2) * randn(2, 20);
+%! B = X;  B(rand(size(X)) > 0.6) = NaN;
+%! for scale = [1e300, 1e-300]
+%!   [U, S, V] = lowrank_complete(B * scale, 'rank', 2, 'tolerance', 1e-10);
+%!   assert(norm(U * S * V' / scale - X, 'fro') / norm(X, 'fro') < 1e-6);
+%! end
+%!test
+%! ## degenerate data: an answer, never a tool's error
+%! [U, S, V, info] = lowrank_complete(5);
+%! assert(U * S * V', 5, 1e-12);
+%! [U, S, V, info] = lowrank_complete(NaN(3, 2));
+%! assert(U * S * V', zeros(3, 2));
+%! assert(info.rank, 0);
+%! [U, S, V] = lowrank_complete([0 NaN; 0 0]);
+%! assert(U * S * V', zeros(2));
+%! [U, S, V, info] = lowrank_complete({2, 3, 7}, [4 5]);
+%! assert(U * S * V', full(sparse(2, 3, 7, 4, 5)), 1e-12);
+%! assert(~isempty(strfind(info.note, 'do not determine')));
+%! ## a row without observations is zero: the minimum-norm completion
+%! [U, S, V] = lowrank_complete([1 2 NaN; 2 NaN 6; NaN NaN NaN], 'tolerance', 1e-10);
+%! X = U * S * V';
+%! assert(norm(X(3, :)) < 1e-12 && abs(X(2, 2) - 4) < 1e-6);
+
+%!error <position \(1, 1\) is observed twice> lowrank_complete({[1 2 1], [1 1 1], [1 2 3]}, [2 2])
+%!error <iterations must be a whole number> lowrank_complete([1 NaN; 2 2], 'iterations', NaN)
+%!error <tolerance must be a number between 0 and 1> lowrank_complete([1 NaN; 2 2], 'tolerance', -1)
+%!error <must be followed by the size> lowrank_complete({1, 1, 1})
 %!error <values must be finite> lowrank_complete(2, 2, [1; 2], [0; 1; 2], [1; NaN])
 %!error <I has rows out of range> lowrank_complete(2, 2, [1; 3], [0; 1; 2], [1; 1])
 %!error <I must list the rows> lowrank_complete(2, 1, [2; 1], [0; 2], [1; 1])
