@@ -19,7 +19,9 @@ function fit = fit_rank(P, b, U, S, V, opts, limit, clock)
 %   opts.tolerance, or when an iteration changes X by less than
 %   opts.change relative to X: data that is not exactly of low rank never
 %   reaches a small residual, and its fit is then as good as this rank
-%   allows.  When the residual has not reached a new low for five
+%   allows.  A fit whose residual falls by less than the share opts.stall
+%   in an iteration has converged too (0: never; the rank choice's fits
+%   of wrong ranks stop there).  When the residual has not reached a new low for five
 %   iterations there is no progress, and the best X is returned.
 %
 %   fit holds U, S, V, the residual b - X at P, status ('converged',
@@ -46,7 +48,8 @@ for iteration = 0:limit
   if relative < best.relative
     best = struct('U', U, 'S', S, 'V', V, 'residual', residual, 'relative', relative, 'iteration', iteration);
   end
-  if relative < opts.tolerance || change < opts.change
+  stalled = iteration > 0 && relative > (1 - opts.stall) * history(iteration);
+  if relative < opts.tolerance || change < opts.change || stalled
     status = 'converged';
     break;
   elseif iteration - best.iteration >= 5

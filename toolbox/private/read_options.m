@@ -40,6 +40,7 @@ if ~(real_scalar(opts.tolerance) && opts.tolerance > 0 && opts.tolerance < 1)
 end
 opts.tolerance = double(opts.tolerance);
 opts.change = opts.tolerance;
+opts.stall = 0;
 opts.iterations = whole(opts.iterations, 'iterations');
 if opts.iterations < 0
   error('lowrank_complete:badOption', 'lowrank_complete: iterations must be a nonnegative integer.');
