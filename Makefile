@@ -43,10 +43,15 @@ demo:
 	@# cannot convert the degree sign.
 	[ "$$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8; \
 	$(OCTAVE) --eval "addpath('build/octave/tools', 'examples'); complete_matrix('plot', 'build/completion.png'$(if $(DEMO),$(comma) $(DEMO)));"
+	@# A photograph with 30% of its pixels known, completed.
+	scripts/fetch-photo build/astronaut.png
+	[ "$$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8; \
+	$(OCTAVE) --eval "addpath('build/octave/tools', 'examples'); complete_matrix('photo', 'build/astronaut.png', 'plot', 'build/photograph.png');"
 
 comma := ,
 
 bench: all
+	@scripts/fetch-photo build/astronaut.png || true
 	@for b in build/linux64/bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 	@echo "== Octave"; $(OCTAVE) bench/bench_octave.m build/octave/tools build/octave/bench
 	@echo "== matrix completion"; $(OCTAVE) bench/bench_completion.m build/octave/tools examples

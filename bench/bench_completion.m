@@ -30,3 +30,11 @@ for row = rows (rows(:,1) <= limit, :)'
           numel (result.history) - 1, result.error, result.seconds, result.builtinSeconds,
           result.builtinSeconds / result.seconds, note);
 endfor
+
+## Data shaped like real data; the photograph is the one make demo fetches.
+photo = "build/astronaut.png";
+if (! exist (photo, "file"))
+  photo = "";
+endif
+addpath (fileparts (mfilename ("fullpath")));
+completion_rows (limit, photo);

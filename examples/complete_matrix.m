@@ -24,13 +24,20 @@ function result = complete_matrix(varargin)
 %   (result.errorSample is then their number; 0 when every unobserved
 %   entry was compared).  No n-by-n array is formed.
 %
+%   complete_matrix('photo', file, 'plot', picture) instead completes the
+%   grey levels of the photograph in file from 30% of its pixels (option
+%   'fraction' when given) with the default options, and draws the observed
+%   pixels, the completion and the original side by side into picture,
+%   with the rank chosen and the error on the hidden pixels in the title.
+%
 %   Example:
 %     r = complete_matrix('size', 500, 'rank', 5, 'fraction', 0.2, 'plot', '');
 %
 %   See also LOWRANK_COMPLETE.
 
 opts = struct('size', 2000, 'rank', 10, 'fraction', 0.1, 'seed', 1, 'tolerance', 1e-6, ...
-              'iterations', 300, 'plot', 'completion.png', 'compare', true, 'quiet', false);
+              'iterations', 300, 'plot', 'completion.png', 'compare', true, 'quiet', false, ...
+              'photo', '');
 for k = 1:2:numel(varargin)
   if ~isfield(opts, varargin{k})
     error('complete_matrix:badOption', 'complete_matrix: unknown option ''%s''.', varargin{k});
@@ -38,6 +45,10 @@ for k = 1:2:numel(varargin)
   opts.(varargin{k}) = varargin{k+1};
 end
 quiet = opts.quiet;
+if ~isempty(opts.photo)
+  result = complete_photo(opts, any(strcmp(varargin(1:2:end), 'fraction')));
+  return;
+end
 
 % The problem: M = A*B', observed at positions drawn uniformly without
 % repeats, held as the pattern vectors of a sparse matrix (column by
@@ -176,4 +187,45 @@ ylabel('relative residual at the observed entries');
 title('lowrank: matrix completion');
 print(h, '-dpngcairo', file);
 close(h);
+end
+
+% The photograph's case: its grey levels, a share of the pixels known.
+function result = complete_photo(opts, fractionGiven)
+warning('off', 'all');
+picture = double(imread(opts.photo)) / 255;
+if size(picture, 3) == 3
+  picture = 0.299 * picture(:, :, 1) + 0.587 * picture(:, :, 2) + 0.114 * picture(:, :, 3);
+end
+fraction = 0.3;
+if fractionGiven
+  fraction = opts.fraction;
+end
+rng(opts.seed);
+hidden = rand(size(picture)) >= fraction;
+data = picture;
+data(hidden) = NaN;
+[U, S, V, info] = lowrank_complete(data);
+X = min(max(U * S * V', 0), 1);
+result.error = norm(X(hidden) - picture(hidden)) / norm(picture(hidden));
+result.rank = info.rank;
+result.seconds = info.seconds(end);
+say(opts.quiet, 'photograph %d-by-%d, %.0f%% of its pixels known: rank %d, error on the hidden pixels %.3g, %.1f s\n', ...
+    size(picture, 1), size(picture, 2), 100 * fraction, result.rank, result.error, result.seconds);
+if ~isempty(opts.plot)
+  shown = data;
+  shown(hidden) = 0;
+  graphics_toolkit('gnuplot');
+  h = figure('visible', 'off', 'position', [0 0 1500 560]);
+  panels = {shown, sprintf('%.0f%% of the pixels', 100 * fraction); ...
+            X, sprintf('completed: rank %d, error %.3g', result.rank, result.error); ...
+            picture, 'original'};
+  for k = 1:3
+    subplot(1, 3, k);
+    imshow(panels{k, 1});
+    title(panels{k, 2});
+  end
+  print(h, '-dpngcairo', opts.plot);
+  close(h);
+  say(opts.quiet, 'figure: %s\n', opts.plot);
+end
 end
