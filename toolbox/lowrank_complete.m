@@ -123,7 +123,9 @@ else
   fit = fit_rank(P, b, U0, S0, V0, opts, opts.iterations, clock);
   [U, S, V] = deal(fit.U, fit.S * scale, fit.V);
   r = size(U, 2);
-  if ~all(isfinite(S(:)))
+  if ~all(isfinite(fit.S(:))) || ~all(isfinite(U(:))) || ~all(isfinite(V(:)))
+    error('lowrank_complete:breakdown', 'lowrank_complete: the iteration broke down (factors not finite).');
+  elseif ~all(isfinite(S(:)))
     error('lowrank_complete:overflow', 'lowrank_complete: the completion is too large for double precision.');
   end
 end

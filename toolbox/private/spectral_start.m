@@ -25,8 +25,6 @@ x = ops.sample(P, U * S, V);
 if any(x)
   S = S * ((x' * b) / (x' * x));
 end
-
-
 end
 
 function r = largest_gap(sigma)
