@@ -21,18 +21,17 @@ function fit = fit_rank(P, b, U, S, V, opts, limit, clock)
 %   reaches a small residual, and its fit is then as good as this rank
 %   allows.  A fit whose residual falls by less than the share opts.stall
 %   in an iteration has converged too (0: never; the rank choice's fits
-%   of wrong ranks stop there).  When the residual has not reached a new low for five
-%   iterations there is no progress, and the best X is returned.
+%   of wrong ranks stop there).  When the residual has not reached a new
+%   low for five iterations there is no progress, and the best X is
+%   returned.
 %
 %   fit holds U, S, V, the residual b - X at P, status ('converged',
 %   'iteration limit' or 'no progress'), the relative residual before each
 %   iteration and at the end (history), the seconds of the tic clock at
-%   each (seconds), the number of iterations and of passes over the
-%   pattern.
+%   each (seconds) and the number of iterations.
 ops = opts.operations;
 normb = max(norm(b), realmin);
 residual = b - ops.sample(P, U * S, V);
-passes = 1;
 history = zeros(limit + 1, 1);
 seconds = zeros(limit + 1, 1);
 status = 'iteration limit';
@@ -60,7 +59,7 @@ for iteration = 0:limit
   end
   % Inexact Newton: the inner solve is as accurate as the outer residual
   % can use, so it costs little far from the solution.
-  [xi, steps] = gauss_newton_step(P, residual, U, V, ops, min(0.1, max(relative, 1e-3)), 100);
+  xi = gauss_newton_step(P, residual, U, V, ops, min(0.1, max(relative, 1e-3)), 100);
   % X + xi = A*V' + U*B', the gauge split evenly between A and B.
   K = S + xi.M;
   A = U * (K / 2) + xi.Up;
@@ -74,21 +73,18 @@ for iteration = 0:limit
   newS = full(Sc);
   newV = Qv * Vc;
   newResidual = b - ops.sample(P, newU * newS, newV);
-  passes = passes + 1;
   % Where the averaged subspaces fit worse (small or badly sampled
   % problems), the step along xi itself, halved until the residual shrinks.
   t = 1;
   while ~(norm(newResidual) < relative * normb) && t > 1e-3
     [newU, newS, newV] = retract(U, S, V, xi, t, ops);
     newResidual = b - ops.sample(P, newU * newS, newV);
-    passes = passes + 1;
-    t = t / 2;
+      t = t / 2;
   end
   % |X_new - X|^2 from the factors alone
   cross = trace(newS' * (newU' * U) * S * (V' * newV));
   change = sqrt(max(0, sum(diag(newS) .^ 2) + sum(S(:) .^ 2) - 2 * cross)) / max(norm(diag(newS)), realmin);
   U = newU;  S = newS;  V = newV;  residual = newResidual;
-  passes = passes + 2 * steps + 1;
 end
 if best.relative < relative
   [U, S, V, residual] = deal(best.U, best.S, best.V, best.residual);
@@ -98,7 +94,7 @@ if best.relative < relative
 end
 fit = struct('U', U, 'S', S, 'V', V, 'residual', residual, 'status', status, ...
              'history', history(1:iteration + 1), 'seconds', seconds(1:iteration + 1), ...
-             'iterations', iteration, 'passes', passes);
+             'iterations', iteration);
 end
 
 function A = colnorm(A)

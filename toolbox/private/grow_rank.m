@@ -9,7 +9,6 @@ function [U, S, V] = grow_rank(P, b, U, S, V, r, opts, clock)
 %   starting as noise.
 loose = opts;
 loose.verbose = false;
-loose.tolerance = opts.tolerance;
 loose.change = max(opts.change, 1e-3);
 while size(U, 2) < r
   fit = fit_rank(P, b, U, S, V, loose, 20, clock);
