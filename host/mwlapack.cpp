@@ -5,11 +5,15 @@
  * reference LAPACK linked in).  The host counts the calls, records the job
  * each asked for, and remembers an argument error that LAPACK reports, so
  * that the harness can tell a tool that calls the solver needlessly, for
- * more than it needs, or with illegal arguments. */
+ * more than it needs, or with illegal arguments; dgesdd's workspace is held
+ * to LAPACK's documented minimum. */
 #include "standin.h"
 
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -70,6 +74,23 @@ void record(const char *jobz, const LapackInt *lwork, const LapackInt *info, Lap
         argumentError = *info;
 }
 
+/* The least LWORK that LAPACK documents for dgesdd's job on an m-by-n
+ * matrix.  Some LAPACKs accept less for some shapes; the host refuses it as
+ * a strict one does, with INFO = -12, so that a tool relying on the
+ * leniency fails here rather than in a user's host. */
+int64_t documentedWorkspace(char jobz, int64_t m, int64_t n)
+{
+    const int64_t k = m < n ? m : n, larger = m > n ? m : n;
+    if (k == 0)
+        return 1;
+    switch (jobz) {
+    case 'N': return 3 * k + (larger > 7 * k ? larger : 7 * k);
+    case 'O': return 3 * k + (larger > 5 * k * k + 4 * k ? larger : 5 * k * k + 4 * k);
+    case 'S': return 4 * k * k + 7 * k;
+    default: return 4 * k * k + 6 * k + larger;
+    }
+}
+
 }  // namespace
 
 namespace standin {
@@ -109,7 +130,11 @@ extern "C" STANDIN_API void LAPACK_ROUTINE(dgesdd)(
 #else
     static Routine routine = backendRoutine<Routine>("dgesdd_");
 #endif
-    routine(jobz, m, n, a, lda, s, u, ldu, vt, ldvt, work, lwork, iwork, info);
+    const bool wellFormed = *m >= 0 && *n >= 0 && *jobz != 0 && std::strchr("NOSAnosa", *jobz) != nullptr;
+    if (wellFormed && *lwork != -1 && int64_t(*lwork) < documentedWorkspace(char(std::toupper(*jobz)), *m, *n))
+        *info = -12;
+    else
+        routine(jobz, m, n, a, lda, s, u, ldu, vt, ldvt, work, lwork, iwork, info);
     record(jobz, lwork, info, 4);
 }
 

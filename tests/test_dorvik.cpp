@@ -330,6 +330,43 @@ TEST_F(Dorvik, ValuesFormTakesLapacksOptimalWorkspace)
     const HostSize order = sizeof(void *) == 8 ? 2000 : 400;
     Array A = harness::dense(order, order, randomValues(order * order, 3));
     EXPECT_LT(call(1, {A.get()}).peakScratchBytes, order * order * sizeof(double) + (size_t(4) << 20));
+    /* except for a column or a row, whose documented minimum workspace,
+     * 3 + max(m, n) elements, is as large as A itself */
+    for (HostSize m : {HostSize(1), HostSize(1000000)}) {
+        Array line = harness::dense(m, 1000001 - m, randomValues(1000000, 4));
+        EXPECT_LT(call(1, {line.get()}).peakScratchBytes, 2 * 1000000 * sizeof(double) + (size_t(4) << 20));
+    }
+}
+
+/* The host's dgesdd refuses a workspace below LAPACK's documented minimum
+ * for the job, as a strict LAPACK does.  The full factors of a very tall or
+ * wide A need more than the factorisation's usual workspace. */
+TEST_F(Dorvik, FactorFormsMeetLapacksDocumentedWorkspace)
+{
+    /* The full factors only up to 2000: those of a 10^4-row A take 800 MB
+     * each, and the shortfall shows from max(m, n) = 5k^2 - 2k + 1 on. */
+    const LapackInt longest = 10000, longestFull = 2000;
+    Array fullSize = harness::scalar(1), economy = harness::scalar(0);
+    for (LapackInt k = 1; k <= 3; ++k)
+        for (LapackInt other : {k, k + 1, LapackInt(13), LapackInt(50), LapackInt(100), LapackInt(1000),
+                                longestFull, longest}) {
+            if (other < k)
+                continue;
+            for (bool tall : {true, false}) {
+                const LapackInt m = tall ? other : k, n = tall ? k : other;
+                const std::vector<double> a = randomValues(size_t(m * n), unsigned(7 * m + n));
+                Array A = harness::dense(HostSize(m), HostSize(n), a);
+                for (bool full : {true, false}) {
+                    if (full && other > longestFull)
+                        continue;
+                    SCOPED_TRACE(testing::Message() << m << " by " << n << (full ? ", full" : ", economy"));
+                    Outcome out = call(4, {A.get(), full ? fullSize.get() : economy.get()});
+                    ASSERT_FALSE(out.failed) << out.message;
+                    EXPECT_EQ(harness::values(out[3]), std::vector<double>{0});
+                    EXPECT_EQ(out[0] != nullptr ? mxGetN(out[0]) : 0, HostSize(full ? m : k));
+                }
+            }
+        }
 }
 
 TEST_F(Dorvik, ThreeResultsFillOnlyThreeSlots)

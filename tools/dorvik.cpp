@@ -85,11 +85,18 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
            productFits(8, k, &iworkCount);
     const LapackInt larger = m > n ? m : n;
     if (factorise) {
-        /* the factorisation job's workspace: 4k^2 + max(max(m, n), 5k^2 + 4k) */
-        LapackInt fourKK = 0, fiveKK = 0, workTail = 0;
+        /* the factorisation job's workspace: 4k^2 + max(max(m, n), 5k^2 + 4k),
+         * and for the full factors never below LAPACK's documented minimum
+         * for that job, 4k^2 + 6k + max(m, n), which a very tall or wide A
+         * exceeds and a strict LAPACK checks */
+        LapackInt fourKK = 0, fiveKK = 0, workTail = 0, minimum = 0;
         fits = fits && productFits(4, kk, &fourKK) && productFits(5, kk, &fiveKK) &&
                !__builtin_add_overflow(fiveKK, 4 * k, &workTail) &&
-               !__builtin_add_overflow(fourKK, larger > workTail ? larger : workTail, &lwork);
+               !__builtin_add_overflow(fourKK, larger > workTail ? larger : workTail, &lwork) &&
+               !__builtin_add_overflow(fourKK, 6 * k, &minimum) &&
+               !__builtin_add_overflow(minimum, larger, &minimum);
+        if (fullSize && minimum > lwork)
+            lwork = minimum;
     } else {
         /* The values job's workspace at LAPACK's optimum, for block sizes
          * up to 64: when one side is at least 11/6 times the other (LAPACK's
