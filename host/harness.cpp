@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #if defined(_WIN32)
@@ -10,6 +11,9 @@
 #include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/sysinfo.h>
+#endif
 #endif
 
 namespace harness {
@@ -24,10 +28,13 @@ struct Snapshot {
 
 /* An argument's bytes, to compare after the call.  A block of a gigabyte
  * or more is kept as a digest instead, so that an argument of billions of
- * elements takes no memory to check.  On Linux such a block is mapped
- * lazily (libmx): a page never touched holds zeros and is not resident,
- * so the digest covers the resident pages that hold anything but zeros,
- * with their positions, and leaves the others unread. */
+ * elements takes no memory to check.  On Linux a page of such a block that
+ * was never touched holds zeros and is not resident (the block is mapped
+ * lazily, or calloc left it to the kernel), so the digest covers the
+ * resident pages that hold anything but zeros, with their positions, and
+ * leaves the others unread.  That is exact only while written pages stay
+ * resident: with swap on, a page swapped out across the call is missed,
+ * and the harness says so once. */
 std::vector<unsigned char> bytesOf(const void *data, size_t bytes)
 {
     const auto *first = static_cast<const unsigned char *>(data);
@@ -53,6 +60,13 @@ std::vector<unsigned char> bytesOf(const void *data, size_t bytes)
     std::vector<unsigned char> resident((end - start + page - 1) / page);
     if (mincore(reinterpret_cast<void *>(start), end - start, resident.data()) == 0) {
         digested = true;
+        static bool told = false;
+        struct sysinfo machine;
+        if (!told && sysinfo(&machine) == 0 && machine.totalswap > 0) {
+            told = true;
+            std::fprintf(stderr, "harness: swap is on, so an argument of a gigabyte or more is compared on its "
+                                 "resident pages only: a change to a page swapped out during the call goes unseen\n");
+        }
         for (size_t i = 0; i < resident.size(); ++i)
             if (resident[i] & 1) {
                 const uintptr_t low = std::max(start + i * page, uintptr_t(first));

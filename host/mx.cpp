@@ -1,10 +1,13 @@
 /* libmx of the stand-in host: arrays, scratch memory, and the bookkeeping
  * around one call of a module.
  *
- * Every data block carries a header in front and, outside sanitizer builds,
- * a guard zone behind it; a block whose guard has changed was written past
- * its end, and the call that did it is reported.  Under AddressSanitizer the
- * guard is left out so that the sanitizer sees the exact block size.
+ * Every data block carries a header in front, whose check words end where
+ * the data begins, and, outside sanitizer builds, a guard zone behind it; a
+ * block whose check words or guard have changed was written before its
+ * start or past its end, and the call that did it is reported.  Under
+ * AddressSanitizer the guard is left out so that the sanitizer sees the
+ * exact block size.  A request above the machine's memory gets the host's
+ * out-of-memory error, as in a real host.
  * The data pointer of an empty array is valid but points at no element:
  * tools must decide emptiness from the counts, never from a null pointer.
  */
@@ -15,7 +18,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -30,16 +39,37 @@ constexpr size_t guardBytes = 32;
 constexpr unsigned char guardPattern = 0xA5;
 constexpr uint64_t blockMagic = 0x6C6F7772616E6B31ull;
 
+/* In front of every block: its size, then check words up to the data's
+ * 16-byte alignment, on 64- and on 32-bit targets alike, so that the words
+ * just before the data are check words and a write there is caught.  The
+ * check words depend on the size: a write that reaches the size is caught
+ * as well, before the size is trusted to find the guard behind the block. */
 struct alignas(16) BlockHeader {
     size_t bytes;
-    uint64_t magic;
-    size_t mapped;   /* the length of the block's own mapping, or 0 */
+    uint32_t check[(16 - sizeof(size_t)) / sizeof(uint32_t)];
 };
+static_assert(sizeof(BlockHeader) == 16 && sizeof(size_t) + sizeof(BlockHeader::check) == 16,
+              "the check words end where the data begins");
 
-/* Blocks of at least this many bytes are mapped lazily on Linux: zero
- * pages that take memory only where written, and reserve no swap, so a
- * test can hand a module arrays of 2^31 elements and more. */
+uint32_t checkWord(size_t bytes, size_t i)
+{
+    const uint64_t size = bytes;
+    return uint32_t(blockMagic >> (i % 2 * 32)) ^ uint32_t(size) ^ uint32_t(size >> 32);
+}
+
+/* Blocks of at least this many bytes are mapped lazily on Linux while a
+ * test asks for it (setLazyMapping): zero pages that take memory only where
+ * written and reserve none, so that the test can hand a module arrays of
+ * 2^31 elements and more.  The length of each such mapping is kept here,
+ * never in the block's header, where a stray write could change it. */
 constexpr size_t lazyBytes = size_t(1) << 30;
+bool lazyMapping = false;
+
+std::map<const void *, size_t> &lazyMappings()
+{
+    static std::map<const void *, size_t> mappings;
+    return mappings;
+}
 
 /* What the host tracks while a module's entry runs. */
 struct CallState {
@@ -64,17 +94,18 @@ void *allocateBlock(size_t count, size_t size, const char *what)
 {
     size_t bytes, total;
     if (__builtin_mul_overflow(count, size, &bytes) || bytes > allocationLimit ||
+        (!lazyMapping && bytes > standin::physicalMemory()) ||
         __builtin_add_overflow(bytes, sizeof(BlockHeader) + guardBytes, &total))
         outOfMemory(what);
     BlockHeader *header = nullptr;
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
-    if (total >= lazyBytes) {
+    if (lazyMapping && total >= lazyBytes) {
         void *mapping = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
                              -1, 0);
         if (mapping == MAP_FAILED)
             outOfMemory(what);
         header = static_cast<BlockHeader *>(mapping);
-        header->mapped = total;
+        lazyMappings()[header] = total;
     }
 #endif
     if (header == nullptr)
@@ -82,7 +113,8 @@ void *allocateBlock(size_t count, size_t size, const char *what)
     if (header == nullptr)
         outOfMemory(what);
     header->bytes = bytes;
-    header->magic = blockMagic;
+    for (size_t i = 0; i < sizeof header->check / sizeof header->check[0]; ++i)
+        header->check[i] = checkWord(bytes, i);
     auto *data = reinterpret_cast<unsigned char *>(header + 1);
     std::memset(data + bytes, guardPattern, guardBytes);
     return data;
@@ -93,18 +125,21 @@ BlockHeader *headerOf(const void *block)
     return const_cast<BlockHeader *>(reinterpret_cast<const BlockHeader *>(block) - 1);
 }
 
-bool blockIntact(const void *block)
+/* Where a block was written outside its bounds ("before its start" or "past
+ * its end"), or null. */
+const char *blockDefect(const void *block)
 {
     if (block == nullptr)
-        return true;
+        return nullptr;
     const BlockHeader *header = headerOf(block);
-    if (header->magic != blockMagic)
-        return false;
+    for (size_t i = 0; i < sizeof header->check / sizeof header->check[0]; ++i)
+        if (header->check[i] != checkWord(header->bytes, i))
+            return "before its start";
     const auto *guard = static_cast<const unsigned char *>(block) + header->bytes;
     for (size_t i = 0; i < guardBytes; ++i)
         if (guard[i] != guardPattern)
-            return false;
-    return true;
+            return "past its end";
+    return nullptr;
 }
 
 void freeBlock(void *block)
@@ -113,18 +148,23 @@ void freeBlock(void *block)
         return;
     BlockHeader *header = headerOf(block);
 #if defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
-    if (header->mapped != 0) {
-        munmap(header, header->mapped);
+    auto mapping = lazyMappings().find(header);
+    if (mapping != lazyMappings().end()) {
+        munmap(header, mapping->second);
+        lazyMappings().erase(mapping);
         return;
     }
 #endif
     std::free(header);
 }
 
-bool arrayIntact(const mxArray *array)
+const char *arrayDefect(const mxArray *array)
 {
-    return blockIntact(array->real) && blockIntact(array->imag) &&
-           blockIntact(array->rowIndices) && blockIntact(array->columnPointers);
+    const void *blocks[] = {array->real, array->imag, array->rowIndices, array->columnPointers};
+    for (const void *block : blocks)
+        if (const char *defect = blockDefect(block))
+            return defect;
+    return nullptr;
 }
 
 void releaseArray(mxArray *array)
@@ -166,6 +206,20 @@ HostSize elementCount(HostSize m, HostSize n, const char *what)
 namespace standin {
 
 void setAllocationLimit(size_t bytes) { allocationLimit = bytes; }
+void setLazyMapping(bool on) { lazyMapping = on; }
+
+size_t physicalMemory()
+{
+#if defined(_WIN32)
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof status;
+    const uint64_t total = GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : UINT64_MAX;
+#else
+    const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+    const uint64_t total = pages > 0 && page > 0 ? uint64_t(pages) * uint64_t(page) : UINT64_MAX;
+#endif
+    return total < SIZE_MAX ? size_t(total) : SIZE_MAX;
+}
 
 size_t elementSize(mxClassID classId)
 {
@@ -256,16 +310,16 @@ CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int nrhs, const 
     report.scratchBlocks = state.scratch.size();
     report.peakScratchBytes = state.peakScratchBytes;
     for (void *block : state.scratch) {
-        if (!blockIntact(block))
-            report.violations.push_back("a scratch block was written past its end");
+        if (const char *defect = blockDefect(block))
+            report.violations.push_back(std::string("a scratch block was written ") + defect);
         freeBlock(block);
     }
 
     const int provided = nlhs > 1 ? nlhs : 1;
     report.arraysCreated = state.created.size();
     for (mxArray *array : state.created) {
-        if (!arrayIntact(array))
-            report.violations.push_back("an array created by the call was written past its end");
+        if (const char *defect = arrayDefect(array))
+            report.violations.push_back(std::string("an array created by the call was written ") + defect);
         bool handedOver = !report.failed && std::find(slots, slots + provided, array) != slots + provided;
         if (!handedOver)
             releaseArray(array);

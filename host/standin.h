@@ -69,6 +69,17 @@ STANDIN_API CallReport invoke(MexFunction entry, int nlhs, mxArray **slots, int 
  * host does when it cannot meet a request. */
 STANDIN_API void setAllocationLimit(size_t bytes);
 
+/* The machine's physical memory in bytes (SIZE_MAX where it exceeds the
+ * address space).  A block larger than this gets the host's out-of-memory
+ * error, as in a real host, unless lazy mapping is on. */
+STANDIN_API size_t physicalMemory();
+
+/* While on, blocks of a gigabyte or more are mapped lazily on Linux (outside
+ * sanitizer builds): they take memory only where written and may exceed the
+ * machine's.  Only for tests that must hand a module arrays larger than
+ * memory and know that it touches little of them; off by default. */
+STANDIN_API void setLazyMapping(bool on);
+
 /* Ends the current call with a message, as mexErrMsgTxt does. */
 [[noreturn]] STANDIN_API void raise(const char *message);
 

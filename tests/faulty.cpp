@@ -45,6 +45,23 @@ void mexFunction(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[])
     case 8: /* a result the host cannot allocate */
         plhs[0] = mxCreateDoubleMatrix((HostSize)1 << (4 * sizeof(HostSize)), (HostSize)1 << (4 * sizeof(HostSize) - 2), mxREAL);
         break;
+    case 9: { /* a scratch block written one element before its start */
+        double *block = (double *)mxCalloc(4, sizeof(double));
+        block[-1] = 1;
+        break;
+    }
+    case 10: /* a result written one element before its start */
+        plhs[0] = mxCreateDoubleMatrix(2, 1, mxREAL);
+        mxGetPr(plhs[0])[-1] = 1;
+        break;
+    case 11: { /* two elements before: on 64-bit targets, the block's size */
+        double *block = (double *)mxCalloc(4, sizeof(double));
+        block[-2] = 1;
+        break;
+    }
+    case 12: /* scratch of as many doubles as the second argument says */
+        mxCalloc((size_t)mxGetPr(prhs[1])[0], sizeof(double));
+        break;
     default:
         plhs[0] = mxCreateDoubleMatrix(1, 1, mxREAL);
     }

@@ -37,6 +37,9 @@ TEST_F(StandInHost, CatchesEachKindOfBreak)
     /* under AddressSanitizer the sanitizer itself stops this write */
     EXPECT_NE(violationOf(3).find("scratch block was written past its end"), std::string::npos);
 #endif
+    EXPECT_NE(violationOf(9).find("scratch block was written before its start"), std::string::npos);
+    EXPECT_NE(violationOf(10).find("array created by the call was written before its start"), std::string::npos);
+    EXPECT_NE(violationOf(11).find("scratch block was written before its start"), std::string::npos);
     EXPECT_NE(violationOf(4).find("row indices do not increase"), std::string::npos);
     EXPECT_NE(violationOf(6).find("holds an array the call did not create"), std::string::npos);
     EXPECT_NE(violationOf(7).find("LAPACK rejected argument 5"), std::string::npos);
@@ -51,6 +54,19 @@ TEST_F(StandInHost, AnAllocationItCannotMeetIsTheHostsError)
     EXPECT_TRUE(out.failed);
     EXPECT_EQ(out.message, "mxCreateNumericMatrix: out of memory.");
     EXPECT_EQ(out.arraysCreated, 1u);
+}
+
+/* Scratch beyond the machine's memory is refused as a real host refuses
+ * it, not granted on pages that are never there. */
+TEST_F(StandInHost, ScratchAboveTheMachinesMemoryIsRefused)
+{
+    const double beyond = 2.0 * double(standin::physicalMemory()) / sizeof(double);
+    if (!(beyond < double(SIZE_MAX) / sizeof(double)))
+        GTEST_SKIP() << "this target's addresses cannot name more than the machine's memory";
+    Array choice = harness::scalar(12), count = harness::scalar(beyond);
+    harness::Outcome out = faulty.call(1, {choice.get(), count.get()});
+    EXPECT_TRUE(out.failed);
+    EXPECT_EQ(out.message, "mxCalloc: out of memory.");
 }
 
 TEST_F(StandInHost, AnErrorEndsTheCallAndReclaimsEverything)
