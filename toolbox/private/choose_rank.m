@@ -1,7 +1,8 @@
-function [r, curve, start] = choose_rank(P, b, opts, clock)
+function [r, curve, start, lambda, thresholds] = choose_rank(P, b, opts, clock)
 %CHOOSE_RANK  The rank that predicts held-out entries best.
 %
-%   [r, curve, start] = choose_rank(P, b, opts, clock) sets a random share
+%   [r, curve, start, lambda, thresholds] = choose_rank(P, b, opts, clock)
+%   sets a random share
 %   opts.holdout of the observed entries aside, fits ranks to the others
 %   and measures each fit's relative error on the held-out entries.  The
 %   first rank tried is the one at the largest gap in a sketch's singular
@@ -13,6 +14,15 @@ function [r, curve, start] = choose_rank(P, b, opts, clock)
 %   low-rank data stops at its rank.  curve lists [rank, held-out error]
 %   for every rank tried, by rank; start holds the chosen fit (U, S, V),
 %   the start of the refit on every entry.
+%
+%   Data that no rank fits to within a hundred times the tolerance, with
+%   fits of 30 iterations allowed (fewer cannot tell a wrong rank from an
+%   unfinished fit), is only approximately of low rank (noise,
+%   photographs): for it,
+%   soft-thresholded fits are tried too (choose_lambda), and the best of
+%   them is chosen when its held-out error is 5% below the best rank's.
+%   lambda is then its threshold (0 for a rank), thresholds lists
+%   [lambda, held-out error] for each tried, and start is that fit.
 ops = opts.operations;
 nobs = numel(b);
 held = false(nobs, 1);
@@ -62,6 +72,14 @@ r = best;
 start = fits{best};
 tried = find(isfinite(errors));
 curve = [tried, errors(tried)];
+lambda = 0;
+thresholds = zeros(0, 2);
+if errors(best) > 100 * opts.tolerance && fitting.iterations == 30
+  [soft, thresholds, fit] = choose_lambda(T, bT, H, bH, start, errors(best), opts, clock);
+  if min(thresholds(:, 2)) < 0.95 * errors(best)
+    [lambda, start, r] = deal(soft, fit, size(fit.U, 2));
+  end
+end
 end
 
 % The fit at the start's rank on the training pattern T, and its relative

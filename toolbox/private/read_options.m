@@ -5,7 +5,7 @@ function opts = read_options(args, P, nobs)
 %   pairs in args (names in any case) and checks each value against the
 %   m-by-n pattern P with nobs observed entries, naming the option at fault.
 
-opts = struct('rank', [], 'maxrank', [], 'tolerance', 1e-4, 'iterations', 300, ...
+opts = struct('rank', [], 'lambda', 0, 'maxrank', [], 'tolerance', 1e-4, 'iterations', 300, ...
               'holdout', 0.1, 'verbose', false, 'operations', []);
 if mod(numel(args), 2) ~= 0
   error('lowrank_complete:badOption', 'lowrank_complete: options come as name, value pairs.');
@@ -26,6 +26,10 @@ if ~isempty(opts.rank)
   end
   opts.rank = double(r);
 end
+if ~(real_scalar(opts.lambda) && opts.lambda >= 0)
+  error('lowrank_complete:badOption', 'lowrank_complete: lambda must be a nonnegative number.');
+end
+opts.lambda = double(opts.lambda);
 if isempty(opts.maxrank)
   opts.maxrank = min(200, floor(nobs / (2 * (P.m + P.n))));
 else
