@@ -38,10 +38,10 @@ for iteration = 0:limit
   history(iteration + 1) = norm(residual) / normb;
   seconds(iteration + 1) = toc(clock);
   if opts.verbose
-    fprintf('%4d  residual %.3e  threshold %.3e  %7.2f s\n', iteration, history(iteration + 1), lambda, ...
-            seconds(iteration + 1));
+    fprintf('%4d  residual %.3e  rank %d, soft-thresholded  %7.2f s\n', iteration, history(iteration + 1), ...
+            numel(d), seconds(iteration + 1));
   end
-  if iteration == limit
+  if strcmp(status, 'converged') || iteration == limit
     break;
   end
   previous = X2;
@@ -63,7 +63,6 @@ for iteration = 0:limit
   change = sqrt(max(0, sum(X2 .^ 2) + sum(previous .^ 2) - 2 * cross)) / max(norm(X2), realmin);
   if change < opts.change
     status = 'converged';
-    break;
   end
 end
 % The exact threshold: the filled matrix times V, its singular values less
@@ -84,8 +83,8 @@ fit = struct('U', U, 'S', S, 'V', V, 'residual', residual, 'status', status, ...
              'history', history(1:iteration + 1), 'seconds', seconds(1:iteration + 1), 'iterations', iteration);
 end
 
-% F = W*diag(d) rebalanced: F*diag(d) = Q*diag(e.^2)*R', so that the factor
-% keeps orthonormal columns Q and the new d is e.
+% The refitted factor F in balanced form: F*diag(d) = Q*diag(e.^2)*R', so
+% that X = Q*diag(e.^2)*(W*R)' for the other factor's orthonormal W.
 function [Q, e, R] = balance(F, d, ops)
 [Q, E, R] = ops.svd(F * diag(d));
 e = sqrt(full(diag(E)));
