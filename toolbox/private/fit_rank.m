@@ -79,7 +79,7 @@ for iteration = 0:limit
   while ~(norm(newResidual) < relative * normb) && t > 1e-3
     [newU, newS, newV] = retract(U, S, V, xi, t, ops);
     newResidual = b - ops.sample(P, newU * newS, newV);
-      t = t / 2;
+    t = t / 2;
   end
   % |X_new - X|^2 from the factors alone
   cross = trace(newS' * (newU' * U) * S * (V' * newV));
