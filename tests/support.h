@@ -72,6 +72,14 @@ protected:
     harness::Module module;
 };
 
+/* Under Wine on the 32-bit Windows target, as this machine runs it (Wine
+ * under qemu-i386), a process in which a test ended in GTEST_SKIP can crash
+ * afterwards.  A test that could only skip there is left out of that
+ * target instead. */
+#if defined(_WIN32) && !defined(_WIN64)
+#define LOWRANK_NO_SKIPPED_TESTS 1
+#endif
+
 /* A call that must end with exactly this message and leave nothing behind. */
 #define EXPECT_REJECTED(outcome, text)                                 \
     do {                                                               \
