@@ -3,8 +3,8 @@ function fit = fit_rank(P, b, U, S, V, opts, limit, clock)
 %
 %   fit = fit_rank(P, b, U, S, V, opts, limit, clock) fits X = U*S*V' of
 %   the start's rank r to the values b at the pattern P in at most limit
-%   iterations.  Each iteration solves the least-squares problem of the
-%   tangent space at X (gauss_newton_step), whose solution X + xi has rank
+%   iterations.  Each iteration solves the damped least-squares problem of
+%   the tangent space at X (gauss_newton_step), whose solution X + xi has rank
 %   2r, and takes as the new column and row spaces the average of the old
 %   singular vectors with the normalised columns of X + xi that pair with
 %   them; X is then X + xi seen in the new spaces.  The column by column
@@ -58,8 +58,12 @@ for iteration = 0:limit
     break;
   end
   % Inexact Newton: the inner solve is as accurate as the outer residual
-  % can use, so it costs little far from the solution.
-  xi = gauss_newton_step(P, residual, U, V, ops, min(0.1, max(relative, 1e-3)), 100);
+  % can use, so it costs little far from the solution.  The damping is the
+  % relative residual times the sampled share of the entries, the scale of
+  % the normal equations: it vanishes as the fit becomes exact, so the
+  % convergence near the solution is that of Gauss-Newton.
+  xi = gauss_newton_step(P, residual, U, V, ops, min(0.1, max(relative, 1e-3)), 100, ...
+                         numel(b) / (P.m * P.n) * relative);
   % X + xi = A*V' + U*B', the gauge split evenly between A and B.
   K = S + xi.M;
   A = U * (K / 2) + xi.Up;

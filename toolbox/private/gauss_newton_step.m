@@ -1,12 +1,15 @@
-function [xi, steps] = gauss_newton_step(P, residual, U, V, ops, reduction, limit)
+function [xi, steps] = gauss_newton_step(P, residual, U, V, ops, reduction, limit, damping)
 %GAUSS_NEWTON_STEP  The tangent step that best fits the residual.
 %
-%   [xi, steps] = gauss_newton_step(P, residual, U, V, ops, reduction, limit)
-%   solves, by conjugate gradients on the normal equations, the least-
-%   squares problem of the matrices xi = U*M*V' + Up*V' + U*Vp' (Up'*U = 0,
-%   Vp'*V = 0) of the tangent space at a point with orthonormal factors U
-%   and V: minimise the norm of residual - xi at the observed entries of
-%   the pattern P.  xi is held as the struct (M, Up, Vp).  The iterations
+%   [xi, steps] = gauss_newton_step(P, residual, U, V, ops, reduction, limit,
+%   damping) solves, by conjugate gradients on the normal equations, the
+%   least-squares problem of the matrices xi = U*M*V' + Up*V' + U*Vp'
+%   (Up'*U = 0, Vp'*V = 0) of the tangent space at a point with orthonormal
+%   factors U and V: minimise |residual - xi|^2 at the observed entries of
+%   the pattern P plus damping times |xi|^2.  The damping (Levenberg-
+%   Marquardt) keeps the step out of the directions the observations barely
+%   see, which a fit of too low a rank would otherwise use to chase what it
+%   cannot represent.  xi is held as the struct (M, Up, Vp).  The iterations
 %   stop when the normal equations' residual has fallen by the factor
 %   reduction, or after limit of them; steps is the number made.
 %
@@ -27,6 +30,7 @@ steps = 0;
 while steps < limit && rr > target
   steps = steps + 1;
   Ap = project(P, ops.sample(P, [U * p.M + p.Up, U], [V, p.Vp]), U, V, ops);
+  Ap = add(Ap, p, damping);
   curvature = inner(p, Ap);
   if ~(curvature > 0)
     break;   % p lies in the null space: nothing more to fit

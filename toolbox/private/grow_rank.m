@@ -9,8 +9,11 @@ function [U, S, V] = grow_rank(P, b, U, S, V, r, opts, clock)
 %   starting as noise.
 loose = opts;
 loose.verbose = false;
-loose.change = max(opts.change, 1e-3);
 while size(U, 2) < r
+  % Fitted until X moves by less than a hundredth of its smallest singular
+  % value: the residual's leading direction is then the next one of the
+  % data, not what is left of this fit's own error.
+  loose.change = max(opts.change, 1e-2 * min(diag(S)) / max(norm(diag(S)), realmin));
   fit = fit_rank(P, b, U, S, V, loose, 20, clock);
   if opts.verbose
     fprintf('rank %3d: residual %.3e after %d iterations (%s)\n', size(U, 2), fit.history(end), ...
