@@ -72,13 +72,18 @@ function [U, S, V, info] = lowrank_complete(varargin)
 %   iteration finds the matrix of the tangent space at X that best fits the
 %   residual at the observed entries, by conjugate gradients in coordinates
 %   where that least-squares problem is as well conditioned as the sampling
-%   allows whatever the singular values of X, and returns to rank r through
-%   a 2r-by-2r SVD (dorvik) in bases orthonormalised by quorvel.  Products
-%   over the observed entries go through sunwick and talvery.  The start is
-%   the rank-r part of the observed entries, from a randomised subspace
-%   iteration.  A row or column without observations is zero in X (the
-%   minimum-norm completion); the values are scaled internally, so their
-%   scale does not matter.
+%   allows whatever the singular values of X, damped in proportion to the
+%   residual (Levenberg-Marquardt) so that a step keeps out of what the
+%   observations barely see, and returns to rank r through a 2r-by-2r SVD
+%   (dorvik) in bases orthonormalised by quorvel.  Products over the
+%   observed entries go through sunwick and talvery.  With the rank given,
+%   the start is built up one rank at a time from the leading direction of
+%   the observed entries (a randomised subspace iteration): each rank is
+%   fitted until its smallest direction settles, then the residual's
+%   leading direction is added, so small singular values are found against
+%   a residual from which the larger ones are gone.  A row or column
+%   without observations is zero in X (the minimum-norm completion); the
+%   values are scaled internally, so their scale does not matter.
 %
 %   When the rank is not given, a share of the observed entries (holdout)
 %   is set aside, ranks are fitted to the rest (each from the fit one rank
