@@ -5,13 +5,20 @@ function [U, S, V] = widen(P, residual, U, S, V, ops)
 %   leading singular pair u*v' of the sparse residual on the pattern P
 %   (a few power steps), scaled to fit the residual best, and returns the
 %   factors of the sum, of rank r + 1.
+%
+%   The power steps clip each entry of the unit vectors at twice what the
+%   largest entry of a random unit vector is (sqrt(2 log(n) / n)).  When
+%   the direction left in the residual is small, the leading pair of its
+%   sparse matrix is otherwise one concentrated on a few rows or columns,
+%   which fits a handful of entries; started from it, the fit grows that
+%   spike in the places nothing was observed instead of the direction the
+%   data holds.  The fit that follows undoes the clipping where the data's
+%   direction is itself concentrated.
 Z = ops.sparse(P, residual);
 v = randn(P.n, 1);
 for k = 1:4
-  u = Z * v;
-  u = u / max(norm(u), realmin);
-  v = (u' * Z)';
-  v = v / max(norm(v), realmin);
+  u = trim(Z * v);
+  v = trim((u' * Z)');
 end
 x = ops.sample(P, u, v);
 s = (x' * residual) / max(x' * x, realmin);
@@ -27,4 +34,12 @@ core = blkdiag(S, 0) + s * (a * c');
 U = [U, qu] * Uc;
 S = full(Sc);
 V = [V, qv] * Vc;
+end
+
+% u scaled to unit norm with its entries clipped, and scaled again.
+function u = trim(u)
+u = u / max(norm(u), realmin);
+cap = 2 * sqrt(2 * log(max(numel(u), 2)) / numel(u));
+u = max(min(u, cap), -cap);
+u = u / max(norm(u), realmin);
 end
