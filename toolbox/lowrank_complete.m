@@ -245,6 +245,18 @@ end
 %! assert(info.converged && size(U, 1) == 300 && size(V, 1) == 500);
 %! assert(norm(U * S * V' - X, 'fro') / norm(X, 'fro') < 1e-6);
 %!test
+%! ## more than 2^21 observations, so the residual is multiplied a block of
+%! ## columns at a time: on noisy data the fit is the least-squares one,
+%! ## the residual orthogonal to both factors
+%! rng(3);
+%! B = randn(1500, 2) * randn(2, 1500) + 1e-3 * randn(1500);
+%! B(rand(1500) > 0.95) = NaN;
+%! [U, S, V, info] = lowrank_complete(B, 'rank', 2, 'tolerance', 1e-8);
+%! assert(info.converged);
+%! [i, j] = find(~isnan(B));
+%! R = sparse(i, j, B(~isnan(B)) - sum(U(i, :) * S .* V(j, :), 2), 1500, 1500);
+%! assert(norm(R * V, 'fro') < 1e-6 * normest(R) && norm(U' * R, 'fro') < 1e-6 * normest(R));
+%!test
 %! [I, Jcol, values] = problem(300, 200, 4);
 %! out = evalc('[~, ~, ~, info] = lowrank_complete(300, 200, I, Jcol, values, ''rank'', 4, ''iterations'', 1, ''tolerance'', 1e-12, ''verbose'', true);');
 %! assert(info.status, 'iteration limit');

@@ -35,7 +35,7 @@ residual = b - ops.sample(P, U * S, V);
 history = zeros(limit + 1, 1);
 seconds = zeros(limit + 1, 1);
 status = 'iteration limit';
-best = struct('U', U, 'S', S, 'V', V, 'residual', residual, 'relative', inf, 'iteration', 0);
+best = struct('U', U, 'S', S, 'V', V, 'relative', inf, 'iteration', 0);
 change = inf;
 for iteration = 0:limit
   relative = norm(residual) / normb;
@@ -45,7 +45,7 @@ for iteration = 0:limit
     fprintf('%4d  residual %.3e  rank %d  %7.2f s\n', iteration, relative, size(U, 2), seconds(iteration + 1));
   end
   if relative < best.relative
-    best = struct('U', U, 'S', S, 'V', V, 'residual', residual, 'relative', relative, 'iteration', iteration);
+    best = struct('U', U, 'S', S, 'V', V, 'relative', relative, 'iteration', iteration);
   end
   stalled = iteration > 0 && relative > (1 - opts.stall) * history(iteration);
   if relative < opts.tolerance || change < opts.change || stalled
@@ -91,7 +91,10 @@ for iteration = 0:limit
   U = newU;  S = newS;  V = newV;  residual = newResidual;
 end
 if best.relative < relative
-  [U, S, V, residual] = deal(best.U, best.S, best.V, best.residual);
+  % The best residual is formed again rather than held, a vector of the
+  % pattern's length the iterations can do without.
+  [U, S, V] = deal(best.U, best.S, best.V);
+  residual = b - ops.sample(P, U * S, V);
   iteration = iteration + 1;
   history(iteration + 1) = best.relative;
   seconds(iteration + 1) = toc(clock);

@@ -46,9 +46,7 @@ end
 
 % The tangent-space part of the sparse matrix with values z on P.
 function t = project(P, z, U, V, ops)
-Z = ops.sparse(P, z);
-ZV = Z * V;
-ZtU = (U' * Z)';
+[ZV, ZtU] = residual_products(P, z, V, U, ops);
 M = U' * ZV;
 t = struct('M', M, 'Up', ZV - U * M, 'Vp', ZtU - V * M');
 end

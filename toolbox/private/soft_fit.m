@@ -47,14 +47,13 @@ for iteration = 0:limit
   previous = X2;
   Uold = U;  Vold = V;
   % row factor: (X*' U) D (D^2 + lambda)^-1, X* = Z + U D^2 V' the filled matrix
-  Z = ops.sparse(P, residual);
-  B = ((U' * Z)' + V * diag(X2)) * diag(d ./ (X2 + lambda));
+  [~, ZtU] = residual_products(P, residual, [], U, ops);
+  B = (ZtU + V * diag(X2)) * diag(d ./ (X2 + lambda));
   [V, d, R] = balance(B, d, ops);
   U = U * R;
   X2 = d .^ 2;
   residual = b - ops.sample(P, U * diag(X2), V);
-  Z = ops.sparse(P, residual);
-  A = (Z * V + U * diag(X2)) * diag(d ./ (X2 + lambda));
+  A = (residual_products(P, residual, V, [], ops) + U * diag(X2)) * diag(d ./ (X2 + lambda));
   [U, d, R] = balance(A, d, ops);
   V = V * R;
   X2 = d .^ 2;
@@ -67,7 +66,7 @@ for iteration = 0:limit
 end
 % The exact threshold: the filled matrix times V, its singular values less
 % lambda.
-M = ops.sparse(P, residual) * V + U * diag(X2);
+M = residual_products(P, residual, V, [], ops) + U * diag(X2);
 [Um, Sm, Vm] = ops.svd(M);
 s = max(full(diag(Sm)) - lambda, 0);
 keep = s > 0;

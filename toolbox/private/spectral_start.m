@@ -9,10 +9,13 @@ function [U, S, V, sigma] = spectral_start(P, b, r, width, ops)
 %   sketch draws from randn.
 [m, n] = deal(P.m, P.n);
 width = min([m, n, width]);
-R = ops.sparse(P, b);
-Q = ops.orth(zeros(m, 0), R * randn(n, width));
-Q = ops.orth(zeros(m, 0), R * (R' * Q));
-C = (R' * Q)';
+% The sparse matrix is assembled anew for each product: held between them,
+% it would stay as large as the pattern.
+Q = ops.orth(zeros(m, 0), residual_products(P, b, randn(n, width), [], ops));
+[~, RtQ] = residual_products(P, b, [], Q, ops);
+Q = ops.orth(zeros(m, 0), residual_products(P, b, RtQ, [], ops));
+[~, RtQ] = residual_products(P, b, [], Q, ops);
+C = RtQ';
 [Uc, Sc, Vc] = ops.svd(C);
 sigma = full(diag(Sc));
 if isempty(r)

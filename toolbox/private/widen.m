@@ -14,11 +14,12 @@ function [U, S, V] = widen(P, residual, U, S, V, ops)
 %   spike in the places nothing was observed instead of the direction the
 %   data holds.  The fit that follows undoes the clipping where the data's
 %   direction is itself concentrated.
-Z = ops.sparse(P, residual);
+[~, ~, Z] = residual_products(P, residual, [], [], ops);
 v = randn(P.n, 1);
 for k = 1:4
-  u = trim(Z * v);
-  v = trim((u' * Z)');
+  u = trim(residual_products(P, Z, v, [], ops));
+  [~, v] = residual_products(P, Z, [], u, ops);
+  v = trim(v);
 end
 x = ops.sample(P, u, v);
 s = (x' * residual) / max(x' * x, realmin);
