@@ -114,19 +114,28 @@ opts = read_options(rest, P, nobs);
 if opts.custom
   P.J = repelem((1:P.n)', diff(P.Jcol));
 end
-scale = max([0; abs(values)]);
+% Values far from 1 are scaled by a power of two, which is exact, so that
+% sums of their squares over many entries neither overflow nor underflow.
+% Values in a safe range are used as they are, without a copy as long as
+% the pattern.
+top = max([0; abs(values)]);
+scale = 1;
+if top > 0 && abs(log2(top)) > 400
+  scale = 2 ^ floor(log2(top));
+  values = values / scale;
+end
 
-if scale == 0 || min(P.m, P.n) == 1
+if top == 0 || min(P.m, P.n) == 1
   % Nothing to fit (X = 0), or a vector: the observed entries with zeros
   % elsewhere, the minimum-norm completion.
-  [U, S, V, r] = direct_completion(P, values / max(scale, realmin), opts.rank);
+  [U, S, V, r] = direct_completion(P, values, opts.rank);
   S = S * scale;
   fit = struct('status', 'converged', 'history', 0, 'seconds', toc(clock), 'iterations', 0);
   curve = [];
   lambda = 0;
   thresholds = zeros(0, 2);
 else
-  b = values / scale;
+  b = values;
   curve = [];
   r = opts.rank;
   lambda = opts.lambda / scale;
